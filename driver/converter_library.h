@@ -1,0 +1,33 @@
+// What the tool knows of the closed converter library: its file, its two entry
+// points and the printer it is asked to start.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "platform/wide_string.h"
+
+// A backslash and the file name, appended to a given directory.
+constexpr WideChar kLibraryPathSuffix[] = WIDE_TEXT("\\cdintf400.dll");
+// The bare file name, for the platform's default search.
+constexpr const WideChar* kLibraryFileName = kLibraryPathSuffix + 1;
+
+// The longest directory that still leaves room for the suffix and a terminator.
+constexpr size_t kMaxLibraryDirectoryLength =
+    kPathCapacity - sizeof kLibraryPathSuffix / sizeof kLibraryPathSuffix[0];
+static_assert(kMaxLibraryDirectoryLength == 245, "directory + \\cdintf400.dll must fit 260 units");
+
+constexpr char kPrinterName[] = "Korvane Internal PDF Converter";
+static_assert(sizeof kPrinterName == 31, "30 characters and a terminator");
+
+constexpr char kStartEntryPoint[] = "PDFDriverInit";
+constexpr char kEndEntryPoint[] = "DriverEnd";
+
+// Takes the printer name, returns the driver handle; null means it did not start.
+using PDFDriverInitFunction = void* (*)(char* printer_name);
+// Takes the handle PDFDriverInit returned; whatever it returns is ignored.
+using DriverEndFunction = void (*)(void* driver_handle);
+
+// The run's HRESULT-style start status.
+constexpr int32_t S_OK = 0;
+constexpr int32_t E_FAIL = static_cast<int32_t>(0x80004005u);

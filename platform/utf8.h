@@ -1,0 +1,18 @@
+// UTF-8 <-> UTF-16 for the POSIX host, where arguments and file names are UTF-8
+// but the tool works on the UTF-16 units Windows would hand it.
+#pragma once
+
+#include <stddef.h>
+
+enum class Utf8Conversion { kComplete, kTruncated, kInvalid };
+
+// Converts zero-terminated UTF-8 into at most |capacity| - 1 units plus a terminator.
+// All of |utf8| is checked: overlong forms, encoded surrogates, code points past
+// U+10FFFF, stray or missing continuation bytes make it kInvalid. Text that does not
+// fit is cut after |capacity| - 1 units (possibly between the halves of a surrogate
+// pair) and reported as kTruncated. |capacity| must be at least 1.
+Utf8Conversion Utf8ToUtf16(const char* utf8, char16_t* out, size_t capacity);
+
+// Converts zero-terminated UTF-16 into zero-terminated UTF-8. False on a lone
+// surrogate or when the result does not fit |capacity| bytes.
+bool Utf16ToUtf8(const char16_t* utf16, char* out, size_t capacity);

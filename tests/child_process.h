@@ -1,0 +1,31 @@
+// Starting the built tool as a child process, the one part of the end-to-end test
+// that differs between platforms.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+struct ChildResult {
+  bool started = false;
+  int exit_code = -1;
+};
+
+// Runs |program| with |arguments| (UTF-8, handed over exactly as given) in
+// |working_directory|, with its standard output and error both going to |output|,
+// and waits for it to end.
+ChildResult RunChild(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                     const std::filesystem::path& working_directory,
+                     const std::filesystem::path& output);
+
+// Sets an environment variable for every child started afterwards.
+void SetChildEnvironment(const char* name, const std::filesystem::path& value);
+
+// Where this test program lives: the tool and the stand-ins were built beside it.
+std::filesystem::path TestProgramDirectory();
+
+// The tool's file name on this platform.
+extern const char kToolFileName[];
+// The stand-in's journal line for a release by the tool. Windows tells a release by
+// FreeLibrary from one at process exit; the host's dynamic linker cannot.
+extern const char kReleaseByTool[];

@@ -1,0 +1,278 @@
+// The built tool against the built stand-in libraries, as an installer would run it:
+// the tool copied into a folder, the converter library beside it or in a directory
+// given on the command line. Each case checks the exit status, that nothing was
+// printed, and the calls the stand-in recorded, so every failure is shown to be
+// the expected one.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/child_process.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path PathFromUtf8(const std::string& text) { return fs::path(std::u8string(text.begin(), text.end())); }
+
+std::string Utf8FromPath(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+// UTF-16 units in UTF-8 text: the unit count the tool's limits are given in.
+size_t Utf16Length(const std::string& text) {
+  size_t units = 0;
+  for (const char byte : text) {
+    const auto value = static_cast<unsigned char>(byte);
+    if ((value & 0xC0) != 0x80) ++units;  // a lead byte starts a character
+    if (value >= 0xF0) ++units;           // past the BMP: a surrogate pair
+  }
+  return units;
+}
+
+void Replace(std::string& text, const std::string& from, const std::string& to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+}
+
+std::vector<std::string> ReadLines(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+const std::string kStart = "start Korvane Internal PDF Converter";
+const std::string kEnd = "end 0x5a17c0de00000000";
+const std::string kRelease = "{release}";  // how a release by the tool is recorded here
+
+struct EndToEndCase {
+  const char* name;
+  // {dir} and {other} stand for the two library directories, {sep} for a separator.
+  std::vector<std::string> arguments;
+  const char* beside_tool = nullptr;  // the stand-in variant next to the tool
+  const char* in_directory = nullptr;
+  const char* in_other_directory = nullptr;
+  std::string directory_name = "lib";
+  size_t directory_length = 0;  // when set, {dir} is padded to exactly this many units
+  int exit_status = 0;
+  std::vector<std::string> journal = {};
+  bool host_only = false;
+};
+
+const std::string k260Units(260, 'd');
+
+const EndToEndCase kCases[] = {
+    {.name = "install, library beside the tool",
+     .arguments = {},
+     .beside_tool = "complete",
+     .journal = {"load complete", kStart, kRelease}},
+    {.name = "removal with -u",
+     .arguments = {"-u"},
+     .beside_tool = "complete",
+     .journal = {"load complete", kStart, kEnd, kRelease}},
+    {.name = "removal with /u and more text",
+     .arguments = {"/uninstall"},
+     .beside_tool = "complete",
+     .journal = {"load complete", kStart, kEnd, kRelease}},
+    {.name = "install, library exports neither entry point",
+     .arguments = {},
+     .beside_tool = "no-entry-points",
+     .exit_status = 1,
+     .journal = {"load no-entry-points", kRelease}},
+    {.name = "removal, library exports neither entry point",
+     .arguments = {"-u"},
+     .beside_tool = "no-entry-points",
+     .journal = {"load no-entry-points", kRelease}},
+    {.name = "install, start returns null",
+     .arguments = {},
+     .beside_tool = "null-start",
+     .exit_status = 1,
+     .journal = {"load null-start", kStart, kRelease}},
+    {.name = "removal, start returns null",
+     .arguments = {"-u"},
+     .beside_tool = "null-start",
+     .journal = {"load null-start", kStart, kRelease}},
+    {.name = "install, library without DriverEnd",
+     .arguments = {},
+     .beside_tool = "no-end",
+     .journal = {"load no-end", kStart, kRelease}},
+    {.name = "removal, library without DriverEnd",
+     .arguments = {"-u"},
+     .beside_tool = "no-end",
+     .exit_status = 1,
+     .journal = {"load no-end", kStart, kRelease}},
+    {.name = "install, no library anywhere", .arguments = {}, .exit_status = 1},
+    {.name = "removal, no library anywhere", .arguments = {"-u"}, .exit_status = 1},
+    {.name = "library from a directory",
+     .arguments = {"-p:{dir}"},
+     .in_directory = "complete",
+     .journal = {"load complete", kStart, kRelease}},
+    {.name = "removal from a directory",
+     .arguments = {"-u", "/p:{dir}"},
+     .in_directory = "complete",
+     .journal = {"load complete", kStart, kEnd, kRelease}},
+    {.name = "directory with a trailing separator",
+     .arguments = {"-p:{dir}{sep}"},
+     .in_directory = "complete",
+     .journal = {"load complete", kStart, kRelease}},
+    {.name = "non-ASCII directory with spaces",
+     .arguments = {"-u", "-p:{dir}"},
+     .in_directory = "complete",
+     .directory_name = "Drücker für PDF 印刷 \xF0\x9F\x96\xA8",
+     .journal = {"load complete", kStart, kEnd, kRelease}},
+    {.name = "directory without the library: no fallback to the one beside the tool",
+     .arguments = {"-p:{dir}"},
+     .beside_tool = "complete",
+     .exit_status = 1},
+    {.name = "the last directory wins",
+     .arguments = {"-p:{other}", "-p:{dir}"},
+     .in_directory = "complete",
+     .in_other_directory = "no-end",
+     .journal = {"load complete", kStart, kRelease}},
+    {.name = "-p: with nothing after it uses the default search",
+     .arguments = {"-p:"},
+     .beside_tool = "complete",
+     .journal = {"load complete", kStart, kRelease}},
+    {.name = "245-unit directory",
+     .arguments = {"-u", "-p:{dir}"},
+     .beside_tool = "no-end",
+     .in_directory = "complete",
+     .directory_length = 245,
+     .journal = {"load complete", kStart, kEnd, kRelease}},
+    {.name = "246-unit directory fails before loading",
+     .arguments = {"-p:{dir}"},
+     .beside_tool = "complete",
+     .directory_length = 246,
+     .exit_status = 1},
+    {.name = "260 units of directory text are refused",
+     .arguments = {"-p:" + k260Units},
+     .beside_tool = "complete",
+     .exit_status = 1},
+    {.name = "a long removal option",
+     .arguments = {"-u" + std::string(1000, 'x')},
+     .beside_tool = "complete",
+     .journal = {"load complete", kStart, kEnd, kRelease}},
+    {.name = "upper-case -U", .arguments = {"-U"}, .beside_tool = "complete", .exit_status = 1},
+    {.name = "upper-case -P:",
+     .arguments = {"-P:{dir}"},
+     .beside_tool = "complete",
+     .in_directory = "complete",
+     .exit_status = 1},
+    {.name = "-p without its colon",
+     .arguments = {"-p{dir}"},
+     .beside_tool = "complete",
+     .in_directory = "complete",
+     .exit_status = 1},
+    {.name = "directory as a separate argument",
+     .arguments = {"-p:", "{dir}"},
+     .beside_tool = "complete",
+     .in_directory = "complete",
+     .exit_status = 1},
+    {.name = "removal, then an unknown argument",
+     .arguments = {"-u", "bogus"},
+     .beside_tool = "complete",
+     .exit_status = 1},
+    {.name = "three valid arguments",
+     .arguments = {"-u", "-u", "-u"},
+     .beside_tool = "complete",
+     .exit_status = 1},
+    {.name = "an empty argument", .arguments = {""}, .beside_tool = "complete", .exit_status = 1},
+    {.name = "a lone dash", .arguments = {"-"}, .beside_tool = "complete", .exit_status = 1},
+    {.name = "two dashes", .arguments = {"--u"}, .beside_tool = "complete", .exit_status = 1},
+    // The working directory holds -ua and -ub: expanded, this would be two arguments
+    // and still a removal run, so -u* must also stay one argument when a third follows.
+    {.name = "no wildcard expansion",
+     .arguments = {"-u*", "-p:{dir}"},
+     .in_directory = "complete",
+     .journal = {"load complete", kStart, kEnd, kRelease}},
+    {.name = "an argument that is not UTF-8",
+     .arguments = {"-u\xFF"},
+     .beside_tool = "complete",
+     .exit_status = 1,
+     .host_only = true},
+};
+
+class EndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    programs_ = TestProgramDirectory();
+    root_ = fs::temp_directory_path() / ("pdf-printer-setup-e2e-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    fs::remove_all(root_);
+    fs::create_directories(root_);
+  }
+
+  void TearDown() override {
+    if (!HasFailure()) fs::remove_all(root_);
+  }
+
+  fs::path StandIn(const char* variant) const { return programs_ / "stand-in" / variant / "cdintf400.dll"; }
+
+  // A directory under |base| named |name|, or padded out to |length| units.
+  static fs::path MakeDirectory(const fs::path& base, const std::string& name, size_t length) {
+    fs::path directory = base / PathFromUtf8(name);
+    while (length != 0 && Utf16Length(Utf8FromPath(directory)) < length) {
+      const size_t missing = length - Utf16Length(Utf8FromPath(directory));
+      // Each component costs a separator; never leave a single unit to fill.
+      const size_t component = missing <= 101 ? missing - 1 : (missing - 101 < 2 ? 50 : 100);
+      directory /= std::string(component, 'd');
+    }
+    fs::create_directories(directory);
+    return directory;
+  }
+
+  fs::path programs_;
+  fs::path root_;
+};
+
+TEST_F(EndToEnd, RunsTheToolAgainstTheStandIn) {
+  int index = 0;
+  for (const EndToEndCase& test : kCases) {
+    SCOPED_TRACE(test.name);
+    if (test.host_only && std::string(kToolFileName).ends_with(".exe")) continue;
+    const fs::path case_directory = root_ / std::to_string(index++);
+    const fs::path app = case_directory / "app";
+    fs::create_directories(app);
+    fs::copy_file(programs_ / kToolFileName, app / kToolFileName);
+    if (test.beside_tool) fs::copy_file(StandIn(test.beside_tool), app / "cdintf400.dll");
+    const fs::path directory =
+        MakeDirectory(case_directory, test.directory_name, test.directory_length);
+    if (test.directory_length != 0) {
+      ASSERT_EQ(Utf16Length(Utf8FromPath(directory)), test.directory_length);
+    }
+    if (test.in_directory) fs::copy_file(StandIn(test.in_directory), directory / "cdintf400.dll");
+    const fs::path other = MakeDirectory(case_directory, "other", 0);
+    if (test.in_other_directory) {
+      fs::copy_file(StandIn(test.in_other_directory), other / "cdintf400.dll");
+    }
+    std::ofstream(case_directory / "-ua").put('x');
+    std::ofstream(case_directory / "-ub").put('x');
+
+    std::vector<std::string> arguments = test.arguments;
+    for (std::string& argument : arguments) {
+      Replace(argument, "{dir}", Utf8FromPath(directory));
+      Replace(argument, "{other}", Utf8FromPath(other));
+      Replace(argument, "{sep}", Utf8FromPath(fs::path("/").make_preferred()));
+    }
+    const fs::path journal = case_directory / "journal.txt";
+    const fs::path output = case_directory / "output.txt";
+    SetChildEnvironment("CDINTF400_JOURNAL", journal);
+
+    const ChildResult result = RunChild(app / kToolFileName, arguments, case_directory, output);
+
+    ASSERT_TRUE(result.started);
+    EXPECT_EQ(result.exit_code, test.exit_status);
+    EXPECT_EQ(fs::file_size(output), 0u) << "the tool printed something";
+    std::vector<std::string> expected = test.journal;
+    for (std::string& line : expected) Replace(line, kRelease, kReleaseByTool);
+    EXPECT_EQ(ReadLines(journal), expected);
+  }
+}
+
+}  // namespace
