@@ -1,5 +1,7 @@
-// What Windows reads from the built exe before running any of its code: the
-// machine, the subsystem, the DLLs it imports and its manifest.
+// What Windows and installers read from the built exe without running it: the
+// machine, the subsystem, the DLLs it imports, its manifest and its version.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <stdint.h>
@@ -150,6 +152,43 @@ TEST_F(PeImageTest, ManifestRunsAsInvokerWithoutUiAccess) {
   EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos) << manifest;
   EXPECT_NE(manifest.find("uiAccess=\"false\""), std::string::npos) << manifest;
   EXPECT_EQ(manifest.find("requireAdministrator"), std::string::npos);
+}
+
+// The version resource as Windows' own version API reads it back.
+TEST_F(PeImageTest, VersionResourceMatchesTheProject) {
+  const std::wstring path = (TestProgramDirectory() / kToolFileName).wstring();
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+  ASSERT_NE(size, 0u);
+  std::vector<unsigned char> block(size);
+  ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, size, block.data()));
+
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT fixed_size = 0;
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &fixed_size));
+  const DWORD version_ms = PROJECT_VERSION_MAJOR << 16 | PROJECT_VERSION_MINOR;
+  const DWORD version_ls = PROJECT_VERSION_PATCH << 16;
+  EXPECT_EQ(fixed->dwFileVersionMS, version_ms);
+  EXPECT_EQ(fixed->dwFileVersionLS, version_ls);
+  EXPECT_EQ(fixed->dwProductVersionMS, version_ms);
+  EXPECT_EQ(fixed->dwProductVersionLS, version_ls);
+  EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+
+  const auto text = [&](const wchar_t* name) {
+    wchar_t* value = nullptr;
+    UINT length = 0;
+    const std::wstring query = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+    if (!VerQueryValueW(block.data(), query.c_str(), reinterpret_cast<void**>(&value), &length)) {
+      return std::wstring(L"(missing)");
+    }
+    return std::wstring(value);
+  };
+  EXPECT_EQ(text(L"FileVersion"), L"" PROJECT_VERSION);
+  EXPECT_EQ(text(L"ProductVersion"), L"" PROJECT_VERSION);
+  EXPECT_EQ(text(L"FileDescription"), L"" PROJECT_DESCRIPTION);
+  EXPECT_EQ(text(L"ProductName"), L"pdf-printer-setup");
+  EXPECT_EQ(text(L"InternalName"), L"pdf-printer-setup");
+  EXPECT_EQ(text(L"OriginalFilename"), L"pdf-printer-setup.exe");
 }
 
 }  // namespace
