@@ -5,6 +5,11 @@
 #include <string>
 #include <vector>
 
+// Each file that includes this gets its own copies (const at namespace scope), so
+// the table is always initialised after the strings it is built from: inline
+// variables would leave that order to the toolchain, and clang for Windows gets
+// it wrong.
+
 struct ParseCase {
   const char* name;
   std::vector<std::u16string> arguments;
@@ -13,13 +18,13 @@ struct ParseCase {
   std::u16string library_directory;
 };
 
-inline const std::u16string k259Units(259, u'd');
-inline const std::u16string k260Units(260, u'd');
+const std::u16string k259Units(259, u'd');
+const std::u16string k260Units(260, u'd');
 // 257 plain units and one character outside the BMP: 259 units, as Windows counts.
-inline const std::u16string k259UnitsEndingInPair = std::u16string(257, u'd') + u"\U0001F5A8";
-inline const std::u16string k260UnitsEndingInPair = std::u16string(258, u'd') + u"\U0001F5A8";
+const std::u16string k259UnitsEndingInPair = std::u16string(257, u'd') + u"\U0001F5A8";
+const std::u16string k260UnitsEndingInPair = std::u16string(258, u'd') + u"\U0001F5A8";
 
-inline const ParseCase kParseCases[] = {
+const ParseCase kParseCases[] = {
     {"no arguments: install run, default search", {}, true, false, u""},
     {"-u", {u"-u"}, true, true, u""},
     {"/u", {u"/u"}, true, true, u""},
