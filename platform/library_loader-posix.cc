@@ -1,12 +1,11 @@
 // The Windows loader's three calls on the dynamic linker. Paths arrive as UTF-16
 // with Windows separators; the library keeps its Windows file name here too.
-#include "platform/library_loader.h"
-
 #include <dlfcn.h>
 #include <limits.h>
 #include <string.h>
 #include <unistd.h>
 
+#include "platform/library_loader.h"
 #include "platform/utf8.h"
 
 namespace {

@@ -1,6 +1,6 @@
-#include "platform/library_loader.h"
-
 #include <windows.h>
+
+#include "platform/library_loader.h"
 
 namespace {
 

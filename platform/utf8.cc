@@ -32,8 +32,8 @@ bool DecodeCharacter(const unsigned char** cursor, uint32_t* code_point) {
     if ((*p & 0xC0u) != 0x80u) return false;
     value = (value << 6) | (*p & 0x3Fu);
   }
-  const bool overlong = (continuation_bytes == 2 && value < 0x800) ||
-                        (continuation_bytes == 3 && value < 0x10000);
+  const bool overlong =
+      (continuation_bytes == 2 && value < 0x800) || (continuation_bytes == 3 && value < 0x10000);
   if (overlong || value > 0x10FFFF || IsSurrogate(value)) return false;
   *cursor = p;
   *code_point = value;

@@ -1,8 +1,8 @@
 // The bounded copy and concatenation that the Windows runtime provides, with its
 // contract: on overflow the destination is left empty and an error is returned.
-#include "platform/wide_string.h"
-
 #include <errno.h>
+
+#include "platform/wide_string.h"
 
 namespace platform {
 

@@ -1,6 +1,6 @@
-#include "platform/wide_string.h"
-
 #include <wchar.h>
+
+#include "platform/wide_string.h"
 
 namespace platform {
 

@@ -1,5 +1,3 @@
-#include "tests/child_process.h"
-
 #include <fcntl.h>
 #include <limits.h>
 #include <spawn.h>
@@ -7,12 +5,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/child_process.h"
+
 extern char** environ;
 
+const bool kArgumentsAreBytes = true;
 const char kToolFileName[] = "pdf-printer-setup";
 const char kReleaseByTool[] = "release";
 
-ChildResult RunChild(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+ChildResult RunChild(const std::filesystem::path& program,
+                     const std::vector<std::string>& arguments,
                      const std::filesystem::path& working_directory,
                      const std::filesystem::path& output) {
   std::vector<char*> argv;
@@ -29,7 +31,8 @@ ChildResult RunChild(const std::filesystem::path& program, const std::vector<std
   posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_adddup2(&actions, 1, 2);
   pid_t pid;
-  const int error = posix_spawn(&pid, program_name.c_str(), &actions, nullptr, argv.data(), environ);
+  const int error =
+      posix_spawn(&pid, program_name.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   ChildResult result;
   if (error != 0) return result;

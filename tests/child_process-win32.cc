@@ -1,7 +1,8 @@
-#include "tests/child_process.h"
-
 #include <windows.h>
 
+#include "tests/child_process.h"
+
+const bool kArgumentsAreBytes = false;
 const char kToolFileName[] = "pdf-printer-setup.exe";
 const char kReleaseByTool[] = "release FreeLibrary";
 
@@ -41,15 +42,18 @@ std::wstring QuoteArgument(const std::wstring& argument) {
 
 }  // namespace
 
-ChildResult RunChild(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+ChildResult RunChild(const std::filesystem::path& program,
+                     const std::vector<std::string>& arguments,
                      const std::filesystem::path& working_directory,
                      const std::filesystem::path& output) {
   std::wstring command_line = QuoteArgument(program.wstring());
-  for (const std::string& argument : arguments) command_line += L" " + QuoteArgument(WideFromUtf8(argument));
+  for (const std::string& argument : arguments)
+    command_line += L" " + QuoteArgument(WideFromUtf8(argument));
 
   SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
-  const HANDLE output_file = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable,
-                                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE output_file =
+      CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_ALWAYS,
+                  FILE_ATTRIBUTE_NORMAL, nullptr);
   const HANDLE input_file = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                         &inheritable, OPEN_EXISTING, 0, nullptr);
   STARTUPINFOW startup = {};
@@ -59,8 +63,8 @@ ChildResult RunChild(const std::filesystem::path& program, const std::vector<std
   startup.hStdOutput = output_file;
   startup.hStdError = output_file;
   PROCESS_INFORMATION process;
-  const BOOL created = CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, TRUE, 0,
-                                      nullptr, working_directory.c_str(), &startup, &process);
+  const BOOL created = CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, TRUE,
+                                      0, nullptr, working_directory.c_str(), &startup, &process);
   CloseHandle(output_file);
   CloseHandle(input_file);
   ChildResult result;

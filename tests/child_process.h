@@ -14,7 +14,8 @@ struct ChildResult {
 // Runs |program| with |arguments| (UTF-8, handed over exactly as given) in
 // |working_directory|, with its standard output and error both going to |output|,
 // and waits for it to end.
-ChildResult RunChild(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+ChildResult RunChild(const std::filesystem::path& program,
+                     const std::vector<std::string>& arguments,
                      const std::filesystem::path& working_directory,
                      const std::filesystem::path& output);
 
@@ -24,6 +25,8 @@ void SetChildEnvironment(const char* name, const std::filesystem::path& value);
 // Where this test program lives: the tool and the stand-ins were built beside it.
 std::filesystem::path TestProgramDirectory();
 
+// Whether arguments reach a program as bytes (POSIX) rather than UTF-16 (Windows).
+extern const bool kArgumentsAreBytes;
 // The tool's file name on this platform.
 extern const char kToolFileName[];
 // The stand-in's journal line for a release by the tool. Windows tells a release by

@@ -59,10 +59,12 @@ TEST(RunCommandLine, HandsTheOptionsToTheRun) {
   RecordingLoader loader;
   const ArgumentVector arguments({u"-p:D:\\pdf", u"-u"});
   EXPECT_EQ(RunCommandLine(arguments.argc(), arguments.argv(), loader), 0);
-  const std::vector<std::string> expected = {
-      "load D:\\pdf\\cdintf400.dll", "resolve PDFDriverInit",
-      "start Korvane Internal PDF Converter", "resolve DriverEnd", "end 0x5a17c0de00000000",
-      "release"};
+  const std::vector<std::string> expected = {"load D:\\pdf\\cdintf400.dll",
+                                             "resolve PDFDriverInit",
+                                             "start Korvane Internal PDF Converter",
+                                             "resolve DriverEnd",
+                                             "end 0x5a17c0de00000000",
+                                             "release"};
   EXPECT_EQ(loader.calls, expected);
 }
 

@@ -1,11 +1,9 @@
 // What Windows and installers read from the built exe without running it: the
 // machine, the subsystem, the DLLs it imports, its manifest and its version.
-#include <windows.h>
-
 #include <gtest/gtest.h>
-
 #include <stdint.h>
 #include <string.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cctype>
@@ -65,8 +63,9 @@ class PeImage {
           const size_t offset = FileOffset(Read32(data));
           const size_t size = Read32(data + 4);
           if (offset + size > bytes_.size()) continue;
-          found.emplace_back(id, std::string(bytes_.begin() + static_cast<ptrdiff_t>(offset),
-                                             bytes_.begin() + static_cast<ptrdiff_t>(offset + size)));
+          found.emplace_back(id,
+                             std::string(bytes_.begin() + static_cast<ptrdiff_t>(offset),
+                                         bytes_.begin() + static_cast<ptrdiff_t>(offset + size)));
         }
       }
     }

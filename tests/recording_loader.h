@@ -14,8 +14,7 @@
 class RecordingLoader final : public LibraryLoader {
  public:
   // A handle whose low 32 bits are all zero: a run that cut it to 32 bits fails.
-  static inline void* const kDriverHandle =
-      reinterpret_cast<void*>(uintptr_t{0x5A17C0DE} << 32);
+  static inline void* const kDriverHandle = reinterpret_cast<void*>(uintptr_t{0x5A17C0DE} << 32);
 
   bool library_loads = true;
   bool exports_start = true;
@@ -42,7 +41,9 @@ class RecordingLoader final : public LibraryLoader {
     return nullptr;
   }
 
-  void FreeLibrary(ModuleHandle module) override { calls.push_back("release" + FromWrongModule(module)); }
+  void FreeLibrary(ModuleHandle module) override {
+    calls.push_back("release" + FromWrongModule(module));
+  }
 
   static std::string HandleText(void* handle) {
     char text[32];
@@ -53,7 +54,9 @@ class RecordingLoader final : public LibraryLoader {
 
  private:
   ModuleHandle Module() { return this; }
-  std::string FromWrongModule(ModuleHandle module) { return module == Module() ? "" : " (wrong module)"; }
+  std::string FromWrongModule(ModuleHandle module) {
+    return module == Module() ? "" : " (wrong module)";
+  }
 
   static void* Start(char* printer_name) {
     // The library may write to the name; a read-only name would fault here.
@@ -64,7 +67,9 @@ class RecordingLoader final : public LibraryLoader {
     return current_->start_returns;
   }
 
-  static void End(void* driver_handle) { current_->calls.push_back("end " + HandleText(driver_handle)); }
+  static void End(void* driver_handle) {
+    current_->calls.push_back("end " + HandleText(driver_handle));
+  }
 
   static inline RecordingLoader* current_ = nullptr;
 };

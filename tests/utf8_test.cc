@@ -18,7 +18,8 @@ const ConversionCase kConversionCases[] = {
     {"ASCII", "-p:D:\\pdf", Utf8Conversion::kComplete, u"-p:D:\\pdf"},
     {"two, three and four bytes", "\xC3\xBC\xE5\x8D\xB0\xF0\x9F\x96\xA8", Utf8Conversion::kComplete,
      u"ü印\U0001F5A8"},
-    {"smallest and largest of each length", "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF",
+    {"smallest and largest of each length",
+     "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF",
      Utf8Conversion::kComplete, u"\x7F\u0080\u07FF\u0800\uFFFF\U00010000\U0010FFFF"},
     {"stray continuation byte", "-u\x80", Utf8Conversion::kInvalid, u""},
     {"overlong two-byte form of /", "\xC0\xAF", Utf8Conversion::kInvalid, u""},
@@ -61,8 +62,14 @@ TEST(Utf8ToUtf16, CutsLongTextButStillChecksAllOfIt) {
 TEST(Utf16ToUtf8, RejectsLoneSurrogatesAndWhatDoesNotFit) {
   char out[8];
   EXPECT_FALSE(Utf16ToUtf8(u"a\xD83D", out, sizeof out));
-  EXPECT_FALSE(Utf16ToUtf8(u"\xDDA8" "a", out, sizeof out));
-  EXPECT_FALSE(Utf16ToUtf8(u"\xD83D" "a", out, sizeof out));
+  EXPECT_FALSE(
+      Utf16ToUtf8(u"\xDDA8"
+                  "a",
+                  out, sizeof out));
+  EXPECT_FALSE(
+      Utf16ToUtf8(u"\xD83D"
+                  "a",
+                  out, sizeof out));
   EXPECT_TRUE(Utf16ToUtf8(u"1234567", out, sizeof out));
   EXPECT_FALSE(Utf16ToUtf8(u"12345678", out, sizeof out));
   EXPECT_FALSE(Utf16ToUtf8(u"123456\u00FC", out, sizeof out));  // two bytes, one left

@@ -50,9 +50,9 @@ Request ReadRequest(const std::vector<std::u16string>& arguments) {
 }
 
 size_t Count(const std::vector<std::string>& calls, const std::string& prefix) {
-  return static_cast<size_t>(std::count_if(calls.begin(), calls.end(), [&](const std::string& call) {
-    return call.compare(0, prefix.size(), prefix) == 0;
-  }));
+  return static_cast<size_t>(std::count_if(
+      calls.begin(), calls.end(),
+      [&](const std::string& call) { return call.compare(0, prefix.size(), prefix) == 0; }));
 }
 
 }  // namespace
@@ -74,11 +74,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<std::string>& calls = loader.calls;
 
   Check(result == 0 || result == 1, "the result is 0 or 1");
-  for (const std::string& call : calls) Check(call.find("wrong module") == std::string::npos, "calls go to the loaded module");
+  for (const std::string& call : calls)
+    Check(call.find("wrong module") == std::string::npos, "calls go to the loaded module");
 
   const Request request = ReadRequest(arguments);
   if (!request.accepted || request.directory.size() > 245) {
-    Check(result == 1 && calls.empty(), "a refused command line or directory loads nothing and fails");
+    Check(result == 1 && calls.empty(),
+          "a refused command line or directory loads nothing and fails");
     return 0;
   }
 
@@ -86,7 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       request.directory.empty() ? u"cdintf400.dll" : request.directory + u"\\cdintf400.dll";
   Check(path.size() <= 259, "the path fits 260 units");
   Check(Count(calls, "load ") == 1, "the library is loaded once");
-  Check(calls.front() == "load " + Readable(path), "the path is the bare name or directory + \\cdintf400.dll");
+  Check(calls.front() == "load " + Readable(path),
+        "the path is the bare name or directory + \\cdintf400.dll");
 
   if (!loader.library_loads) {
     Check(calls.size() == 1 && result == 1, "a failed load ends the run with 1, nothing released");
@@ -95,7 +98,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(Count(calls, "release") == 1 && calls.back() == "release", "one release, the last call");
 
   const bool started = loader.exports_start && start_succeeds;
-  Check(Count(calls, "start ") == (loader.exports_start ? 1u : 0u), "the start entry point is called once when found");
+  Check(Count(calls, "start ") == (loader.exports_start ? 1u : 0u),
+        "the start entry point is called once when found");
   const size_t ends = Count(calls, "end ");
   Check(ends <= 1, "the end entry point is called at most once");
   if (ends == 1) {
@@ -107,8 +111,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(Count(calls, "resolve DriverEnd") == 0, "an install run never asks for DriverEnd");
     Check(result == (started ? 0 : 1), "an install run succeeds exactly when the driver started");
   } else {
-    Check(ends == (started && loader.exports_end ? 1u : 0u), "a started driver is ended when it can be");
-    Check(result == (started && !loader.exports_end ? 1 : 0), "removal fails only when a started driver cannot be ended");
+    Check(ends == (started && loader.exports_end ? 1u : 0u),
+          "a started driver is ended when it can be");
+    Check(result == (started && !loader.exports_end ? 1 : 0),
+          "removal fails only when a started driver cannot be ended");
   }
   return 0;
 }

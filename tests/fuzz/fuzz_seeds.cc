@@ -34,8 +34,11 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (corpus == "utf8") {
-    for (const char* text : {"\x40-u", "\x80-p:D:\\Dr\xC3\xBC" "cker \xE5\x8D\xB0\xF0\x9F\x96\xA8",
-                             "\x02\xC0\xAF", "\x10\xED\xA0\x80", "\x10\xF4\x90\x80\x80", "\x01\xE5\x8D"}) {
+    for (const char* text :
+         {"\x40-u",
+          "\x80-p:D:\\Dr\xC3\xBC"
+          "cker \xE5\x8D\xB0\xF0\x9F\x96\xA8",
+          "\x02\xC0\xAF", "\x10\xED\xA0\x80", "\x10\xF4\x90\x80\x80", "\x01\xE5\x8D"}) {
       Write(directory, index++, text);
     }
     return 0;

@@ -34,14 +34,15 @@ bool IsWellFormed(const unsigned char* text, size_t size) {
       length = 2;
     } else if (lead == 0xE0 && in(1, 0xA0, 0xBF) && in(2, 0x80, 0xBF)) {
       length = 3;
-    } else if (((lead >= 0xE1 && lead <= 0xEC) || lead == 0xEE || lead == 0xEF) && in(1, 0x80, 0xBF) &&
-               in(2, 0x80, 0xBF)) {
+    } else if (((lead >= 0xE1 && lead <= 0xEC) || lead == 0xEE || lead == 0xEF) &&
+               in(1, 0x80, 0xBF) && in(2, 0x80, 0xBF)) {
       length = 3;
     } else if (lead == 0xED && in(1, 0x80, 0x9F) && in(2, 0x80, 0xBF)) {
       length = 3;
     } else if (lead == 0xF0 && in(1, 0x90, 0xBF) && in(2, 0x80, 0xBF) && in(3, 0x80, 0xBF)) {
       length = 4;
-    } else if (lead >= 0xF1 && lead <= 0xF3 && in(1, 0x80, 0xBF) && in(2, 0x80, 0xBF) && in(3, 0x80, 0xBF)) {
+    } else if (lead >= 0xF1 && lead <= 0xF3 && in(1, 0x80, 0xBF) && in(2, 0x80, 0xBF) &&
+               in(3, 0x80, 0xBF)) {
       length = 4;
     } else if (lead == 0xF4 && in(1, 0x80, 0x8F) && in(2, 0x80, 0xBF) && in(3, 0x80, 0xBF)) {
       length = 4;
@@ -69,7 +70,8 @@ void CheckUtf8ToUtf16(const uint8_t* data, size_t size) {
   auto whole = Block<char16_t>(length + 1);  // never more units than bytes
   const Utf8Conversion result = Utf8ToUtf16(text.get(), whole.get(), length + 1);
   const bool valid = IsWellFormed(reinterpret_cast<const unsigned char*>(text.get()), length);
-  Check(valid == (result != Utf8Conversion::kInvalid), "valid UTF-8 is accepted, anything else refused");
+  Check(valid == (result != Utf8Conversion::kInvalid),
+        "valid UTF-8 is accepted, anything else refused");
   if (!valid) return;
   Check(result == Utf8Conversion::kComplete, "room for every unit means no cut");
 
