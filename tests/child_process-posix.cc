@@ -10,6 +10,8 @@
 extern char** environ;
 
 const bool kArgumentsAreBytes = true;
+const char kLibrarySearchVariable[] = "LD_LIBRARY_PATH";
+const char kLibrarySearchSeparator[] = ":";
 const char kToolFileName[] = "pdf-printer-setup";
 const char kReleaseByTool[] = "release";
 
@@ -43,8 +45,13 @@ ChildResult RunChild(const std::filesystem::path& program,
   return result;
 }
 
-void SetChildEnvironment(const char* name, const std::filesystem::path& value) {
+void SetChildEnvironment(const char* name, const std::string& value) {
   setenv(name, value.c_str(), 1);
+}
+
+std::string EnvironmentValue(const char* name) {
+  const char* value = getenv(name);
+  return value != nullptr ? value : "";
 }
 
 std::filesystem::path TestProgramDirectory() {

@@ -3,6 +3,8 @@
 #include "tests/child_process.h"
 
 const bool kArgumentsAreBytes = false;
+const char kLibrarySearchVariable[] = "PATH";
+const char kLibrarySearchSeparator[] = ";";
 const char kToolFileName[] = "pdf-printer-setup.exe";
 const char kReleaseByTool[] = "release FreeLibrary";
 
@@ -16,6 +18,16 @@ std::wstring WideFromUtf8(const std::string& text) {
   MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
                       wide.data(), length);
   return wide;
+}
+
+std::string Utf8FromWide(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+  std::string narrow(static_cast<size_t>(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(), length,
+                      nullptr, nullptr);
+  return narrow;
 }
 
 // Quotes one argument so the runtime's command-line splitting gives it back exactly:
@@ -80,8 +92,17 @@ ChildResult RunChild(const std::filesystem::path& program,
   return result;
 }
 
-void SetChildEnvironment(const char* name, const std::filesystem::path& value) {
-  SetEnvironmentVariableW(WideFromUtf8(name).c_str(), value.c_str());
+void SetChildEnvironment(const char* name, const std::string& value) {
+  SetEnvironmentVariableW(WideFromUtf8(name).c_str(), WideFromUtf8(value).c_str());
+}
+
+std::string EnvironmentValue(const char* name) {
+  const std::wstring wide_name = WideFromUtf8(name);
+  const DWORD size = GetEnvironmentVariableW(wide_name.c_str(), nullptr, 0);
+  if (size == 0) return std::string();
+  std::wstring value(size, L'\0');
+  value.resize(GetEnvironmentVariableW(wide_name.c_str(), value.data(), size));
+  return Utf8FromWide(value);
 }
 
 std::filesystem::path TestProgramDirectory() {

@@ -19,14 +19,20 @@ ChildResult RunChild(const std::filesystem::path& program,
                      const std::filesystem::path& working_directory,
                      const std::filesystem::path& output);
 
-// Sets an environment variable for every child started afterwards.
-void SetChildEnvironment(const char* name, const std::filesystem::path& value);
+// Sets an environment variable (UTF-8) for every child started afterwards.
+void SetChildEnvironment(const char* name, const std::string& value);
+// An environment variable's value in UTF-8; empty when it is not set.
+std::string EnvironmentValue(const char* name);
 
 // Where this test program lives: the tool and the stand-ins were built beside it.
 std::filesystem::path TestProgramDirectory();
 
 // Whether arguments reach a program as bytes (POSIX) rather than UTF-16 (Windows).
 extern const bool kArgumentsAreBytes;
+// Where the platform's library search looks after the program's own folder: a
+// list of directories in an environment variable, and the list's separator.
+extern const char kLibrarySearchVariable[];
+extern const char kLibrarySearchSeparator[];
 // The tool's file name on this platform.
 extern const char kToolFileName[];
 // The stand-in's journal line for a release by the tool. Windows tells a release by

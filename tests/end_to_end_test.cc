@@ -61,6 +61,7 @@ struct EndToEndCase {
   const char* beside_tool = nullptr;  // the stand-in variant next to the tool
   const char* in_directory = nullptr;
   const char* in_other_directory = nullptr;
+  const char* on_search_path = nullptr;  // in a folder the platform's library search covers
   std::string directory_name = "lib";
   size_t directory_length = 0;  // when set, {dir} is padded to exactly this many units
   int exit_status = 0;
@@ -108,6 +109,16 @@ const EndToEndCase kCases[] = {
     {.name = "removal, library without DriverEnd",
      .arguments = {"-u"},
      .beside_tool = "no-end",
+     .exit_status = 1,
+     .journal = {"load no-end", kStart, kRelease}},
+    {.name = "install, library found along the platform's search",
+     .arguments = {},
+     .on_search_path = "complete",
+     .journal = {"load complete", kStart, kRelease}},
+    {.name = "the tool's own folder comes before the platform's search",
+     .arguments = {"-u"},
+     .beside_tool = "no-end",
+     .on_search_path = "complete",
      .exit_status = 1,
      .journal = {"load no-end", kStart, kRelease}},
     {.name = "install, no library anywhere", .arguments = {}, .exit_status = 1},
@@ -268,9 +279,18 @@ TEST_F(EndToEnd, RunsTheToolAgainstTheStandIn) {
     }
     const fs::path journal = case_directory / "journal.txt";
     const fs::path output = case_directory / "output.txt";
-    SetChildEnvironment("CDINTF400_JOURNAL", journal);
+    SetChildEnvironment("CDINTF400_JOURNAL", Utf8FromPath(journal));
+    const std::string search_path = EnvironmentValue(kLibrarySearchVariable);
+    if (test.on_search_path) {
+      const fs::path searched = MakeDirectory(case_directory, "searched", 0);
+      fs::copy_file(StandIn(test.on_search_path), searched / "cdintf400.dll");
+      SetChildEnvironment(kLibrarySearchVariable,
+                          Utf8FromPath(searched) +
+                              (search_path.empty() ? "" : kLibrarySearchSeparator + search_path));
+    }
 
     const ChildResult result = RunChild(app / kToolFileName, arguments, case_directory, output);
+    SetChildEnvironment(kLibrarySearchVariable, search_path);
 
     ASSERT_TRUE(result.started);
     EXPECT_EQ(result.exit_code, test.exit_status);
