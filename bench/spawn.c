@@ -7,7 +7,7 @@
  * usage: spawn PROGRAM [ARGUMENT...]   (the program's output goes to /dev/null) */
 typedef long i64;
 
-enum { kRead = 0, kWrite = 1, kOpen = 2, kDup2 = 33, kFork = 57, kExecve = 59, kExit = 60,
+enum { kWrite = 1, kOpen = 2, kDup2 = 33, kFork = 57, kExecve = 59, kExit = 60,
        kWait4 = 61, kClockGettime = 228 };
 
 static i64 Syscall(i64 number, i64 a, i64 b, i64 c, i64 d) {
