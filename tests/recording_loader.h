@@ -45,6 +45,7 @@ class RecordingLoader final : public LibraryLoader {
     calls.push_back("release" + FromWrongModule(module));
   }
 
+ private:
   static std::string HandleText(void* handle) {
     char text[32];
     snprintf(text, sizeof text, "0x%016llx",
@@ -52,7 +53,6 @@ class RecordingLoader final : public LibraryLoader {
     return text;
   }
 
- private:
   ModuleHandle Module() { return this; }
   std::string FromWrongModule(ModuleHandle module) {
     return module == Module() ? "" : " (wrong module)";
