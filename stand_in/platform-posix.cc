@@ -2,7 +2,9 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include "stand_in/journal.h"
+#include <stdexcept>
+
+#include "stand_in/platform.h"
 
 void AppendToJournal(const char* line, unsigned length) {
   const char* path = getenv("CDINTF400_JOURNAL");
@@ -14,7 +16,10 @@ void AppendToJournal(const char* line, unsigned length) {
   close(journal);
 }
 
+// Nothing catches it, so the C++ runtime reports it and aborts the process.
+void ThrowUncaughtException() { throw std::runtime_error("converter failed"); }
+
 // The dynamic linker runs these on dlopen and on dlclose, or at exit for a library
 // still loaded then; the host cannot tell those two apart.
-__attribute__((constructor)) static void OnLoad() { RecordCall("load", STAND_IN_VARIANT); }
+__attribute__((constructor)) static void OnLoad() { OnLibraryLoad(); }
 __attribute__((destructor)) static void OnRelease() { RecordCall("release", nullptr); }

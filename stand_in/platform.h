@@ -1,0 +1,30 @@
+// What the stand-in does differently per platform: where its journal goes, how its
+// start-up code is run, and how a C++ exception leaves it.
+#pragma once
+
+#include <stdint.h>
+
+#if defined(_WIN32)
+#define STAND_IN_EXPORT extern "C" __declspec(dllexport)
+#else
+#define STAND_IN_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
+
+// Appends "event detail\n", or "event\n" when |detail| is null.
+void RecordCall(const char* event, const char* detail);
+
+// "0x" and |digits| lower-case hex digits of |value|, zero-terminated: |text| holds
+// at least |digits| + 3 characters.
+void FormatHex(uint64_t value, int digits, char* text);
+
+// Run by the platform part when the library is loaded, before any entry point.
+void OnLibraryLoad();
+
+// The platform part: appends one whole line to the journal file named by the
+// environment variable CDINTF400_JOURNAL in a single write, so lines never
+// interleave. Nothing is recorded when the variable is unset.
+void AppendToJournal(const char* line, unsigned length);
+
+// Raises a C++ exception that nothing in the library catches, as the platform's
+// usual C++ runtime raises one.
+void ThrowUncaughtException();
