@@ -2,6 +2,7 @@
 // would, converted from UTF-8 into fixed buffers.
 #include "cli/command_line.h"
 #include "driver/exit_status.h"
+#include "platform/fault_exit.h"
 #include "platform/utf8.h"
 
 namespace {
@@ -15,6 +16,7 @@ constexpr size_t kArgumentCapacity = 3 + kPathCapacity + 1;
 }  // namespace
 
 int main(int argc, char** argv) {
+  ExitOnFault(kExitFailure);
   // Checked first, as the parser does, so there are buffers for every argument.
   if (argc > kMaxArgumentCount) return kExitFailure;
   char16_t arguments[kMaxArgumentCount - 1][kArgumentCapacity];

@@ -14,6 +14,11 @@ const char kLibrarySearchVariable[] = "LD_LIBRARY_PATH";
 const char kLibrarySearchSeparator[] = ":";
 const char kToolFileName[] = "pdf-printer-setup";
 const char kReleaseByTool[] = "release";
+const bool kHasErrorMode = false;
+const char kUnloadAfterStartUpFault[] = "";
+const char kUncaughtExceptionOutput[] =
+    "terminate called after throwing an instance of 'std::runtime_error'\n"
+    "  what():  converter failed\n";
 
 ChildResult RunChild(const std::filesystem::path& program,
                      const std::vector<std::string>& arguments,

@@ -7,6 +7,9 @@ const char kLibrarySearchVariable[] = "PATH";
 const char kLibrarySearchSeparator[] = ";";
 const char kToolFileName[] = "pdf-printer-setup.exe";
 const char kReleaseByTool[] = "release FreeLibrary";
+const bool kHasErrorMode = true;
+const char kUnloadAfterStartUpFault[] = "release FreeLibrary";
+const char kUncaughtExceptionOutput[] = "";
 
 namespace {
 
@@ -75,8 +78,11 @@ ChildResult RunChild(const std::filesystem::path& program,
   startup.hStdOutput = output_file;
   startup.hStdError = output_file;
   PROCESS_INFORMATION process;
+  // The child gets the system's default error mode, not the one GoogleTest set for
+  // this process: what the tool sets is then all it has.
   const BOOL created = CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, TRUE,
-                                      0, nullptr, working_directory.c_str(), &startup, &process);
+                                      CREATE_DEFAULT_ERROR_MODE, nullptr, working_directory.c_str(),
+                                      &startup, &process);
   CloseHandle(output_file);
   CloseHandle(input_file);
   ChildResult result;

@@ -35,6 +35,14 @@ extern const char kLibrarySearchVariable[];
 extern const char kLibrarySearchSeparator[];
 // The tool's file name on this platform.
 extern const char kToolFileName[];
+// Whether processes have an error mode (the stand-in can record it): Windows only.
+extern const bool kHasErrorMode;
+// What the stand-in records when the loader itself catches a fault in the
+// library's start-up code and unloads it (Windows); empty where the loader does not.
+extern const char kUnloadAfterStartUpFault[];
+// What the stand-in's own runtime prints when a C++ exception leaves it uncaught:
+// the host's libstdc++ reports it before it aborts; Windows prints nothing.
+extern const char kUncaughtExceptionOutput[];
 // The stand-in's journal line for a release by the tool. Windows tells a release by
 // FreeLibrary from one at process exit; the host's dynamic linker cannot.
 extern const char kReleaseByTool[];
