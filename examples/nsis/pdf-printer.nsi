@@ -1,0 +1,59 @@
+; An installer that installs pdf-printer-setup.exe and cdintf400.dll side by side
+; and starts the PDF printer through them; its uninstaller ends the printer first.
+; Silent with /S. Build it with: makensis -DVERSION=1.0.0 -DFILES=FOLDER pdf-printer.nsi
+; FOLDER holds the two files (the script's own folder by default).
+Unicode true
+Target amd64-unicode
+!include LogicLib.nsh
+
+!ifndef VERSION
+  !define VERSION "1.0.0"
+!endif
+!ifndef FILES
+  !define FILES "."
+!endif
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\PDF Printer"
+
+Name "PDF Printer"
+OutFile "pdf-printer-${VERSION}-setup.exe"
+InstallDir "$PROGRAMFILES64\PDF Printer"
+RequestExecutionLevel admin
+
+Section
+  SetRegView 64
+  SetOutPath "$INSTDIR"
+  File "${FILES}\pdf-printer-setup.exe"
+  File "${FILES}\cdintf400.dll"
+  ; $0 is the tool's exit status, or "error" when it could not be started: compare
+  ; as text, since "error" counts as 0 as a number.
+  ExecWait '"$INSTDIR\pdf-printer-setup.exe"' $0
+  ${If} $0 != 0
+    Delete "$INSTDIR\pdf-printer-setup.exe"
+    Delete "$INSTDIR\cdintf400.dll"
+    SetOutPath "$TEMP" ; the working folder cannot be removed
+    RMDir "$INSTDIR"
+    ; Ends the installer with exit code 2, NSIS's own for an aborted installation.
+    Abort "The PDF printer could not be installed (pdf-printer-setup.exe: $0)."
+  ${EndIf}
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "PDF Printer"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+SectionEnd
+
+Section "Uninstall"
+  SetRegView 64
+  ; The printer is ended first, while the tool and the library are still there. A
+  ; removal that fails does not stop the uninstall (see README.md).
+  ExecWait '"$INSTDIR\pdf-printer-setup.exe" -u' $0
+  DetailPrint "pdf-printer-setup.exe -u: $0"
+  Delete "$INSTDIR\pdf-printer-setup.exe"
+  Delete "$INSTDIR\cdintf400.dll"
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+SectionEnd
