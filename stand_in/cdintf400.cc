@@ -3,8 +3,8 @@
 //   STAND_IN_HAS_START        exports PDFDriverInit
 //   STAND_IN_START_FAILS      ... which returns null
 //   STAND_IN_HAS_END          exports DriverEnd
-//   STAND_IN_FAULT_AT         "load", "start" or "end": where it faults, after
-//                             recording the call; "" for nowhere
+//   STAND_IN_FAULT_AT         "load", "start", "end" or "release": where it
+//                             faults, after recording the call; "" for nowhere
 //   STAND_IN_FAULT            how: "null-write", "exception", "stack-overflow",
 //                             "illegal-instruction" or "divide-by-zero"
 #include <stdint.h>
@@ -22,7 +22,8 @@ namespace {
 
 constexpr std::string_view kFaultAt = STAND_IN_FAULT_AT;
 constexpr std::string_view kFault = STAND_IN_FAULT;
-static_assert(kFaultAt.empty() || kFaultAt == "load" || kFaultAt == "start" || kFaultAt == "end",
+static_assert(kFaultAt.empty() || kFaultAt == "load" || kFaultAt == "start" || kFaultAt == "end" ||
+                  kFaultAt == "release",
               "unknown STAND_IN_FAULT_AT");
 static_assert(kFault.empty() || kFault == "null-write" || kFault == "exception" ||
                   kFault == "stack-overflow" || kFault == "illegal-instruction" ||
@@ -93,6 +94,11 @@ void RecordCall(const char* event, const char* detail) {
 void OnLibraryLoad() {
   RecordCall("load", STAND_IN_VARIANT);
   FaultAt("load");
+}
+
+void OnLibraryRelease(const char* how) {
+  RecordCall("release", how);
+  FaultAt("release");
 }
 
 #if STAND_IN_HAS_START

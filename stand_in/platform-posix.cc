@@ -22,4 +22,4 @@ void ThrowUncaughtException() { throw std::runtime_error("converter failed"); }
 // The dynamic linker runs these on dlopen and on dlclose, or at exit for a library
 // still loaded then; the host cannot tell those two apart.
 __attribute__((constructor)) static void OnLoad() { OnLibraryLoad(); }
-__attribute__((destructor)) static void OnRelease() { RecordCall("release", nullptr); }
+__attribute__((destructor)) static void OnRelease() { OnLibraryRelease(nullptr); }

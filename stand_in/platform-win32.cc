@@ -41,7 +41,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
 #endif
   }
   if (reason == DLL_PROCESS_DETACH) {
-    RecordCall("release", reserved == nullptr ? "FreeLibrary" : "at-exit");
+    OnLibraryRelease(reserved == nullptr ? "FreeLibrary" : "at-exit");
   }
   return TRUE;
 }

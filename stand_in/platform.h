@@ -17,8 +17,10 @@ void RecordCall(const char* event, const char* detail);
 // at least |digits| + 3 characters.
 void FormatHex(uint64_t value, int digits, char* text);
 
-// Run by the platform part when the library is loaded, before any entry point.
+// Run by the platform part when the library is loaded, before any entry point, and
+// when it is unloaded, with how if the platform can tell.
 void OnLibraryLoad();
+void OnLibraryRelease(const char* how);
 
 // The platform part: appends one whole line to the journal file named by the
 // environment variable CDINTF400_JOURNAL in a single write, so lines never

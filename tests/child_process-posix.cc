@@ -15,7 +15,7 @@ const char kLibrarySearchSeparator[] = ":";
 const char kToolFileName[] = "pdf-printer-setup";
 const char kReleaseByTool[] = "release";
 const bool kHasErrorMode = false;
-const char kUnloadAfterStartUpFault[] = "";
+const bool kLoaderCatchesLibraryFaults = false;
 const char kUncaughtExceptionOutput[] =
     "terminate called after throwing an instance of 'std::runtime_error'\n"
     "  what():  converter failed\n";

@@ -8,7 +8,7 @@ const char kLibrarySearchSeparator[] = ";";
 const char kToolFileName[] = "pdf-printer-setup.exe";
 const char kReleaseByTool[] = "release FreeLibrary";
 const bool kHasErrorMode = true;
-const char kUnloadAfterStartUpFault[] = "release FreeLibrary";
+const bool kLoaderCatchesLibraryFaults = true;
 const char kUncaughtExceptionOutput[] = "";
 
 namespace {

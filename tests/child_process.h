@@ -37,9 +37,10 @@ extern const char kLibrarySearchSeparator[];
 extern const char kToolFileName[];
 // Whether processes have an error mode (the stand-in can record it): Windows only.
 extern const bool kHasErrorMode;
-// What the stand-in records when the loader itself catches a fault in the
-// library's start-up code and unloads it (Windows); empty where the loader does not.
-extern const char kUnloadAfterStartUpFault[];
+// Whether the loader itself catches a fault in a library's start-up or unload code
+// (Windows' does): it then fails the load and unloads the library, or finishes the
+// release, and the run goes on from there.
+extern const bool kLoaderCatchesLibraryFaults;
 // What the stand-in's own runtime prints when a C++ exception leaves it uncaught:
 // the host's libstdc++ reports it before it aborts; Windows prints nothing.
 extern const char kUncaughtExceptionOutput[];

@@ -231,31 +231,37 @@ const EndToEndCase kCases[] = {
 // every way the stand-in knows, in an install and a removal run. A fault ends the
 // run at once with 1: nothing printed, and the journal stops at the call that
 // faulted, with no release. An install run never calls DriverEnd, so one that would
-// fault there succeeds.
+// fault there succeeds. And a library that faults when it is released.
 std::vector<EndToEndCase> FaultCases() {
   std::vector<EndToEndCase> cases;
   for (const std::string kind :
        {"null-write", "exception", "stack-overflow", "illegal-instruction", "divide-by-zero"}) {
-    for (const std::string place : {"load", "start", "end"}) {
+    for (const std::string place : {"load", "start", "end", "release"}) {
+      if (place == "release" && kind != "null-write") continue;  // the one such variant
       for (const bool removal : {false, true}) {
         const std::string variant = "fault-" + place + "-" + kind;
         EndToEndCase test = {.name = variant + (removal ? ", removal" : ", install"),
                              .arguments = {},
-                             .beside_tool = variant};
+                             .beside_tool = variant,
+                             .exit_status = 1};
         if (removal) test.arguments = {"-u"};
         test.journal = {"load " + variant};
-        // Where the loader catches a fault in the start-up code, the load fails and
-        // the run ends with 1 all the same. Not a stack overflow: the tool ends the
-        // process at its first sight, before the loader's handler is asked.
-        if (place == "load" && kind != "stack-overflow" && kUnloadAfterStartUpFault[0] != 0) {
-          test.journal.push_back(kUnloadAfterStartUpFault);
+        // Where the loader catches a fault in the start-up code, it unloads the
+        // library and the load fails: 1 all the same. Not a stack overflow: the tool
+        // ends the process at its first sight, before the loader's handler is asked.
+        if (place == "load" && kind != "stack-overflow" && kLoaderCatchesLibraryFaults) {
+          test.journal.push_back(kRelease);
         }
         if (place != "load") test.journal.push_back(kStart);
-        if (place == "end" && removal) test.journal.push_back(kEnd);
-        test.exit_status = 1;
+        if (removal && place != "load" && place != "start") test.journal.push_back(kEnd);
         if (place == "end" && !removal) {
           test.journal.push_back(kRelease);
           test.exit_status = 0;
+        } else if (place == "release") {
+          // Where the loader catches a fault in the unload code, the release returns
+          // and the run's own result stands: the driver was started, or ended.
+          test.journal.push_back(kRelease);
+          if (kLoaderCatchesLibraryFaults) test.exit_status = 0;
         } else if (kind == "exception") {
           test.output = kUncaughtExceptionOutput;
         }
