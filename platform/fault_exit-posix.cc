@@ -1,9 +1,7 @@
-#include <signal.h>
-#include <stdint.h>
-#include <ucontext.h>
 #include <unistd.h>
 
 #include "platform/fault_exit.h"
+#include "platform/fault_signals-posix.h"
 
 // Where the program's own code lies, from the linker.
 extern "C" const char __executable_start[];
@@ -11,27 +9,12 @@ extern "C" const char etext[];
 
 namespace {
 
-// The faults a library can end the host process with; SIGABRT is also how a C++
-// exception that nothing catches ends, through std::terminate.
-constexpr int kFaultSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
-
 // The handler's own stack: a stack overflow leaves none on the faulting one.
 alignas(16) char handler_stack[64 * 1024];
 
 // What handled each signal before, by signal number.
 struct sigaction earlier_actions[NSIG];
 int fault_exit_status;
-
-uintptr_t FaultingInstruction(const void* context) {
-  const mcontext_t& machine = static_cast<const ucontext_t*>(context)->uc_mcontext;
-#if defined(__x86_64__)
-  return static_cast<uintptr_t>(machine.gregs[REG_RIP]);
-#elif defined(__aarch64__)
-  return machine.pc;
-#else
-#error "the faulting instruction's address is not known for this processor"
-#endif
-}
 
 bool IsOwnCode(uintptr_t address) {
   return address >= reinterpret_cast<uintptr_t>(__executable_start) &&

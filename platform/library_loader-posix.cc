@@ -6,14 +6,11 @@
 #include <unistd.h>
 
 #include "platform/library_loader.h"
-#include "platform/utf8.h"
+#include "platform/native_path-posix.h"
 
 namespace {
 
 constexpr int kOpenFlags = RTLD_NOW | RTLD_LOCAL;
-
-// Room for any path of kPathCapacity units: at most three UTF-8 bytes per unit.
-constexpr size_t kUtf8PathCapacity = 3 * kPathCapacity;
 
 // Writes the running executable's directory, a "/" and |name| into |out|.
 bool PathBesideExecutable(const char* name, char* out, size_t capacity) {
@@ -32,16 +29,11 @@ bool PathBesideExecutable(const char* name, char* out, size_t capacity) {
 class PosixLibraryLoader final : public LibraryLoader {
  public:
   ModuleHandle LoadLibraryW(const WideChar* path) override {
-    char name[kUtf8PathCapacity];
-    if (!Utf16ToUtf8(path, name, sizeof name) || name[0] == 0) return nullptr;
-    bool bare = true;
-    for (char* c = name; *c != 0; ++c) {
-      if (*c == '\\') *c = '/';
-      if (*c == '/') bare = false;
-    }
-    if (bare) {
+    char name[kNativePathCapacity];
+    if (!NativePath(path, name, sizeof name)) return nullptr;
+    if (strchr(name, '/') == nullptr) {
       // Like Windows, look in the application's own directory before anywhere else.
-      char beside[PATH_MAX + kUtf8PathCapacity];
+      char beside[PATH_MAX + kNativePathCapacity];
       if (PathBesideExecutable(name, beside, sizeof beside) && access(beside, F_OK) == 0) {
         return dlopen(beside, kOpenFlags);
       }
