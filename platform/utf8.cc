@@ -42,6 +42,30 @@ bool DecodeCharacter(const unsigned char** cursor, uint32_t* code_point) {
 
 }  // namespace
 
+size_t EncodeUtf8(uint32_t code_point, char out[4]) {
+  const auto byte = [](uint32_t value) { return static_cast<char>(static_cast<unsigned char>(value)); };
+  if (code_point < 0x80) {
+    out[0] = byte(code_point);
+    return 1;
+  }
+  if (code_point < 0x800) {
+    out[0] = byte(0xC0 | (code_point >> 6));
+    out[1] = byte(0x80 | (code_point & 0x3F));
+    return 2;
+  }
+  if (code_point < 0x10000) {
+    out[0] = byte(0xE0 | (code_point >> 12));
+    out[1] = byte(0x80 | ((code_point >> 6) & 0x3F));
+    out[2] = byte(0x80 | (code_point & 0x3F));
+    return 3;
+  }
+  out[0] = byte(0xF0 | (code_point >> 18));
+  out[1] = byte(0x80 | ((code_point >> 12) & 0x3F));
+  out[2] = byte(0x80 | ((code_point >> 6) & 0x3F));
+  out[3] = byte(0x80 | (code_point & 0x3F));
+  return 4;
+}
+
 Utf8Conversion Utf8ToUtf16(const char* utf8, char16_t* out, size_t capacity) {
   const unsigned char* cursor = reinterpret_cast<const unsigned char*>(utf8);
   size_t written = 0;
@@ -83,29 +107,10 @@ bool Utf16ToUtf8(const char16_t* utf16, char* out, size_t capacity) {
     } else if (IsSurrogate(code_point)) {
       return false;
     }
-    unsigned char bytes[4];
-    size_t count;
-    if (code_point < 0x80) {
-      bytes[0] = static_cast<unsigned char>(code_point);
-      count = 1;
-    } else if (code_point < 0x800) {
-      bytes[0] = static_cast<unsigned char>(0xC0 | (code_point >> 6));
-      bytes[1] = static_cast<unsigned char>(0x80 | (code_point & 0x3F));
-      count = 2;
-    } else if (code_point < 0x10000) {
-      bytes[0] = static_cast<unsigned char>(0xE0 | (code_point >> 12));
-      bytes[1] = static_cast<unsigned char>(0x80 | ((code_point >> 6) & 0x3F));
-      bytes[2] = static_cast<unsigned char>(0x80 | (code_point & 0x3F));
-      count = 3;
-    } else {
-      bytes[0] = static_cast<unsigned char>(0xF0 | (code_point >> 18));
-      bytes[1] = static_cast<unsigned char>(0x80 | ((code_point >> 12) & 0x3F));
-      bytes[2] = static_cast<unsigned char>(0x80 | ((code_point >> 6) & 0x3F));
-      bytes[3] = static_cast<unsigned char>(0x80 | (code_point & 0x3F));
-      count = 4;
-    }
+    char bytes[4];
+    const size_t count = EncodeUtf8(code_point, bytes);
     if (written + count >= capacity) return false;
-    for (size_t i = 0; i < count; ++i) out[written++] = static_cast<char>(bytes[i]);
+    for (size_t i = 0; i < count; ++i) out[written++] = bytes[i];
   }
   if (capacity == 0) return false;
   out[written] = 0;
