@@ -1,0 +1,24 @@
+// What the run's library steps say, explained: why the library did not load, what
+// is risky about one that did, its entry points, and its faults.
+#pragma once
+
+#include "cli/command_line.h"
+#include "doctor/report.h"
+#include "platform/fault_report.h"
+
+// Why the run's load failed, from the loader's error, the file the loader would
+// have found and, for a Windows library, the DLLs it needs in turn.
+void ExplainLoadFailure(const CommandOptions& options, const RunTrace& trace, Report* report);
+
+// The loaded library's version, and where a bare name was found when that is a
+// folder others can write to.
+void ExplainLoadedLibrary(const CommandOptions& options, const RunTrace& trace, Report* report);
+
+// The entry points the library lacks, and in a run a start that returned no
+// handle. |exit_status| is the run's.
+void ExplainEntryPoints(const RunTrace& trace, bool removal, DoctorMode mode, int exit_status,
+                        Report* report);
+
+// A fault in the library at |step|. |caught| when the loader caught it and the run
+// went on; otherwise it ended the run.
+void AddFaultFinding(const Fault& fault, LibraryStep step, bool caught, Report* report);

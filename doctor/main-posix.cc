@@ -1,0 +1,15 @@
+// The host's entry point: the arguments as the UTF-16 units Windows would pass,
+// converted from UTF-8 as the tool converts them, with room to show long ones.
+#include "doctor/doctor.h"
+#include "platform/host_arguments.h"
+
+namespace {
+
+HostArguments<64, 4096> arguments;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int unreadable = arguments.Convert(argc, argv);
+  return RunDoctor({argc, arguments.argv(), arguments.argc(), unreadable, u"pdf-printer-setup"});
+}

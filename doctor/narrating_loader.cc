@@ -1,0 +1,160 @@
+#include "doctor/narrating_loader.h"
+
+#include <string.h>
+
+#include "driver/converter_library.h"
+#include "platform/fault_report.h"
+
+namespace {
+
+struct Narration {
+  LibraryLoader* system = nullptr;
+  DoctorMode mode = DoctorMode::kCheck;
+  RunTrace* trace = nullptr;
+  RunListener* listener = nullptr;
+  PDFDriverInitFunction start = nullptr;
+  DriverEndFunction end = nullptr;
+};
+
+Narration narration;
+
+// Passed to the stand-in DriverEnd; never looked inside.
+char stand_in_driver;
+
+RunEvent& Append(RunEvent::Kind kind, const char* entry_point = nullptr) {
+  RunTrace& trace = *narration.trace;
+  constexpr size_t kCapacity = sizeof trace.events / sizeof trace.events[0];
+  if (trace.event_count == kCapacity) trace.event_count = kCapacity - 1;
+  RunEvent& event = trace.events[trace.event_count++];
+  event = RunEvent{kind, entry_point, false, false, 0};
+  return event;
+}
+
+void Tell(const RunEvent& event, bool done) {
+  if (narration.listener != nullptr) narration.listener->Told(*narration.trace, event, done);
+}
+
+void* StandInStart(char*) {
+  narration.trace->start_called = true;
+  return &stand_in_driver;
+}
+
+void StandInEnd(void*) { narration.trace->end_called = true; }
+
+void* NarratedStart(char* printer_name) {
+  RunTrace& trace = *narration.trace;
+  RunEvent& event = Append(RunEvent::kCall, kStartEntryPoint);
+  Tell(event, false);
+  trace.start_called = true;
+  trace.current = LibraryStep::kStart;
+  void* const handle = narration.start(printer_name);
+  trace.current = LibraryStep::kNone;
+  event.returned = true;
+  event.value = reinterpret_cast<uintptr_t>(handle);
+  Tell(event, true);
+  return handle;
+}
+
+void NarratedEnd(void* driver_handle) {
+  RunTrace& trace = *narration.trace;
+  RunEvent& event = Append(RunEvent::kCall, kEndEntryPoint);
+  event.value = reinterpret_cast<uintptr_t>(driver_handle);
+  Tell(event, false);
+  trace.end_called = true;
+  trace.current = LibraryStep::kEnd;
+  narration.end(driver_handle);
+  trace.current = LibraryStep::kNone;
+  event.returned = true;
+  Tell(event, true);
+}
+
+void* ReplayedStart(char*) { return nullptr; }
+void ReplayedEnd(void*) {}
+
+bool Is(const char* name, const char* entry_point) { return strcmp(name, entry_point) == 0; }
+
+Presence PresenceOf(EntryPoint entry_point) {
+  return entry_point != nullptr ? Presence::kFound : Presence::kMissing;
+}
+
+}  // namespace
+
+NarratingLoader::NarratingLoader(LibraryLoader& system, DoctorMode mode, RunTrace* trace,
+                                 RunListener* listener) {
+  narration = Narration{&system, mode, trace, listener, nullptr, nullptr};
+}
+
+NarratingLoader::~NarratingLoader() { narration = Narration{}; }
+
+ModuleHandle NarratingLoader::LoadLibraryW(const WideChar* path) {
+  RunTrace& trace = *narration.trace;
+  trace.load_asked = true;
+  const size_t length = BoundedLength(path, kPathCapacity - 1);
+  memcpy(trace.requested, path, length * sizeof *path);
+  trace.requested[length] = 0;
+  RunEvent& event = Append(RunEvent::kLoad);
+  Tell(event, false);
+
+  Fault earlier;
+  TakeWatchedFault(&earlier);  // only a fault raised by this load counts
+  trace.current = LibraryStep::kLoad;
+  const ModuleHandle module = narration.system->LoadLibraryW(path);
+  trace.current = LibraryStep::kNone;
+  if (module == nullptr) {
+    trace.load_error = TakeLoadError();
+    trace.load_faulted = TakeWatchedFault(&trace.load_fault);
+  } else {
+    trace.loaded = true;
+    if (!LoadedFrom(module, trace.loaded_from, kPathCapacity)) trace.loaded_from[0] = 0;
+    trace.start = PresenceOf(narration.system->GetProcAddress(module, kStartEntryPoint));
+    trace.end = PresenceOf(narration.system->GetProcAddress(module, kEndEntryPoint));
+  }
+  event.found = module != nullptr;
+  Tell(event, true);
+  return module;
+}
+
+EntryPoint NarratingLoader::GetProcAddress(ModuleHandle module, const char* name) {
+  const EntryPoint found = narration.system->GetProcAddress(module, name);
+  const bool start = Is(name, kStartEntryPoint);
+  const bool end = Is(name, kEndEntryPoint);
+  RunEvent& event = Append(RunEvent::kResolve, start ? kStartEntryPoint : end ? kEndEntryPoint : name);
+  event.found = found != nullptr;
+  Tell(event, true);
+  if (found == nullptr || (!start && !end)) return found;
+  const bool check = narration.mode == DoctorMode::kCheck;
+  if (start) {
+    narration.start = reinterpret_cast<PDFDriverInitFunction>(found);
+    return reinterpret_cast<EntryPoint>(check ? StandInStart : NarratedStart);
+  }
+  narration.end = reinterpret_cast<DriverEndFunction>(found);
+  return reinterpret_cast<EntryPoint>(check ? StandInEnd : NarratedEnd);
+}
+
+void NarratingLoader::FreeLibrary(ModuleHandle module) {
+  RunTrace& trace = *narration.trace;
+  RunEvent& event = Append(RunEvent::kRelease);
+  Tell(event, false);
+  Fault earlier;
+  TakeWatchedFault(&earlier);
+  trace.current = LibraryStep::kRelease;
+  narration.system->FreeLibrary(module);
+  trace.current = LibraryStep::kNone;
+  trace.release_faulted = TakeWatchedFault(&trace.release_fault);
+  trace.released = true;
+  Tell(event, true);
+}
+
+ModuleHandle ReplayLoader::LoadLibraryW(const WideChar*) {
+  return trace_.loaded ? const_cast<RunTrace*>(&trace_) : nullptr;
+}
+
+EntryPoint ReplayLoader::GetProcAddress(ModuleHandle, const char* name) {
+  if (Is(name, kStartEntryPoint) && trace_.start == Presence::kFound) {
+    return reinterpret_cast<EntryPoint>(ReplayedStart);
+  }
+  if (Is(name, kEndEntryPoint) && trace_.end == Presence::kFound) {
+    return reinterpret_cast<EntryPoint>(ReplayedEnd);
+  }
+  return nullptr;
+}

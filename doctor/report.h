@@ -1,0 +1,107 @@
+// What the doctor found and what the run did, and how it is told: as text for
+// people or as one JSON object for fleet tools. Everything lives in fixed storage
+// and is written without the heap, so a fault observer can tell it too.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "doctor/text.h"
+#include "platform/fault_report.h"
+#include "platform/loader_info.h"
+#include "platform/wide_string.h"
+
+enum class DoctorMode { kCheck, kRun };
+enum class Severity { kError, kWarning };
+
+// Where the run is: a fault is placed in the step it happened in.
+enum class LibraryStep { kNone, kLoad, kStart, kEnd, kRelease };
+
+// One thing the run did, in the order it did it.
+struct RunEvent {
+  enum Kind { kLoad, kResolve, kCall, kRelease } kind;
+  const char* entry_point;  // kResolve, kCall
+  bool found;               // kResolve: found; kLoad: loaded
+  bool returned;            // kCall: the call came back (a fault ends it for good)
+  uintptr_t value;          // kCall: what PDFDriverInit returned, or DriverEnd's handle
+};
+
+enum class Presence { kUnknown, kFound, kMissing };
+
+// What the run asked of the loader and what it got, as the narrating loader saw it.
+struct RunTrace {
+  LibraryStep current = LibraryStep::kNone;
+  bool load_asked = false;
+  WideChar requested[kPathCapacity] = {};
+  bool loaded = false;
+  WideChar loaded_from[kPathCapacity] = {};  // empty when the platform cannot say
+  LoadError load_error = {};
+  bool load_faulted = false;  // the loader caught a fault in the start-up code
+  Fault load_fault = {};
+  bool release_faulted = false;  // the loader caught a fault in the unload code
+  Fault release_fault = {};
+  Presence start = Presence::kUnknown;  // both looked up as soon as the library loads
+  Presence end = Presence::kUnknown;
+  bool start_called = false;
+  bool end_called = false;
+  bool released = false;
+  RunEvent events[8] = {};
+  size_t event_count = 0;
+};
+
+constexpr size_t kMaxFindings = 32;
+constexpr size_t kMaxFindingFields = 3;
+
+struct Finding {
+  const char* code = nullptr;
+  Severity severity = Severity::kError;
+  FixedText<2048> message;
+  // Extra facts for fleet tools, such as a missing DLL's name.
+  const char* field_names[kMaxFindingFields] = {};
+  FixedText<1024> field_values[kMaxFindingFields];
+  size_t field_count = 0;
+
+  // Adds a field and returns its value to fill in; the last one is reused when full.
+  Text& Field(const char* name);
+};
+
+// The tool's exit status when it is known, or kDependsOnLibrary.
+constexpr int kDependsOnLibrary = -1;
+
+struct Report {
+  DoctorMode mode = DoctorMode::kCheck;
+  bool json = false;
+  // The tool's arguments as given, and how many there were (more may have been
+  // given than are kept: the count is the true one).
+  const WideChar* const* arguments = nullptr;
+  int argument_count = 0;
+  int kept_arguments = 0;
+  int unreadable_argument = 0;  // the host's: an argument that was not UTF-8
+  bool parsed = false;
+  bool removal = false;
+  RunTrace trace;
+  FixedText<32> file_version;
+
+  Finding findings[kMaxFindings];
+  size_t finding_count = 0;
+
+  int tool_exit_status = kDependsOnLibrary;
+  // In a check that stops short of the library's calls: the exit status if
+  // PDFDriverInit returns a driver handle, and if it returns null.
+  int exit_status_if_started = kDependsOnLibrary;
+  int exit_status_if_not_started = kDependsOnLibrary;
+  FixedText<2048> verdict;
+
+  // A new finding at the end of the list; the last one is reused when full.
+  Finding& Add(const char* code, Severity severity);
+  bool Has(const char* code) const;
+  bool HasError() const;
+};
+
+// The whole report, as text (a line per finding, then the verdict) or as one line
+// of JSON, to standard output.
+void WriteReport(const Report& report);
+
+// One event as --run tells it in text, while the run goes on: before a call
+// (|done| false) and after it.
+void WriteEvent(const RunTrace& trace, const RunEvent& event, bool done);

@@ -1,0 +1,25 @@
+// Looking at files and folders without changing anything.
+#pragma once
+
+#include <stddef.h>
+
+#include "platform/wide_string.h"
+
+enum class PathKind { kMissing, kFile, kDirectory };
+PathKind ProbePath(const WideChar* path);
+
+// Whether |path| names the same place from any current folder: on Windows a drive
+// and a root ("C:\") or a UNC path; on the host a leading separator.
+bool IsAbsolutePath(const WideChar* path);
+
+// Whether two paths name the same file by their text, as the file system compares
+// names: without case on Windows, exactly on the host.
+bool SamePathText(const WideChar* a, const WideChar* b);
+
+// A file's bytes, mapped read-only.
+struct FileView {
+  const unsigned char* bytes;  // null for an empty file
+  size_t size;
+};
+bool MapFile(const WideChar* path, FileView* view);
+void UnmapFile(const FileView& view);
