@@ -272,7 +272,12 @@ void WriteEvent(const RunTrace& trace, const RunEvent& event, bool done) {
       } else if (event.found) {
         output.Put("  loaded ").PutWide(trace.loaded_from[0] != 0 ? trace.loaded_from : trace.requested).Put("\n");
       } else {
-        output.Put("  not loaded: ").Put(trace.load_error.text).Put("\n");
+        output.Put("  not loaded: ");
+        if (trace.load_error.has_code) {
+          FixedText<16> code;
+          output.Put("error ").Put(code.AddNumber(trace.load_error.code)).Put(", ");
+        }
+        output.Put(trace.load_error.text).Put("\n");
       }
       break;
     case RunEvent::kResolve:

@@ -7,12 +7,19 @@
 //                             faults, after recording the call; "" for nowhere
 //   STAND_IN_FAULT            how: "null-write", "exception", "stack-overflow",
 //                             "illegal-instruction" or "divide-by-zero"
+//   STAND_IN_IMPORT           a function of another DLL that PDFDriverInit calls,
+//                             so the loader must find that DLL first
+//   STAND_IN_REFUSES_LOAD     its start-up code refuses to load (Windows)
 #include <stdint.h>
 #include <string.h>
 
 #include <string_view>
 
 #include "stand_in/platform.h"
+
+#ifdef STAND_IN_IMPORT
+STAND_IN_IMPORTED int STAND_IN_IMPORT();
+#endif
 
 namespace {
 
@@ -109,6 +116,9 @@ STAND_IN_EXPORT void* PDFDriverInit(char* printer_name) {
   *first = *first;
   RecordCall("start", printer_name);
   FaultAt("start");
+#ifdef STAND_IN_IMPORT
+  if (STAND_IN_IMPORT() == 0) return nullptr;
+#endif
 #if STAND_IN_START_FAILS
   return nullptr;
 #else

@@ -39,6 +39,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     FormatHex(GetErrorMode(), 4, mode);
     RecordCall("error-mode", mode);
 #endif
+    // The loader then fails the load with ERROR_DLL_INIT_FAILED.
+    if (STAND_IN_REFUSES_LOAD) return FALSE;
   }
   if (reason == DLL_PROCESS_DETACH) {
     OnLibraryRelease(reserved == nullptr ? "FreeLibrary" : "at-exit");

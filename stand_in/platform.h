@@ -6,8 +6,10 @@
 
 #if defined(_WIN32)
 #define STAND_IN_EXPORT extern "C" __declspec(dllexport)
+#define STAND_IN_IMPORTED extern "C" __declspec(dllimport)
 #else
 #define STAND_IN_EXPORT extern "C" __attribute__((visibility("default")))
+#define STAND_IN_IMPORTED extern "C"
 #endif
 
 // Appends "event detail\n", or "event\n" when |detail| is null.

@@ -13,6 +13,7 @@ const bool kArgumentsAreBytes = true;
 const char kLibrarySearchVariable[] = "LD_LIBRARY_PATH";
 const char kLibrarySearchSeparator[] = ":";
 const char kToolFileName[] = "pdf-printer-setup";
+const char kDoctorFileName[] = "pdf-printer-doctor";
 const char kReleaseByTool[] = "release";
 const bool kHasErrorMode = false;
 const bool kLoaderCatchesLibraryFaults = false;
@@ -23,7 +24,8 @@ const char kUncaughtExceptionOutput[] =
 ChildResult RunChild(const std::filesystem::path& program,
                      const std::vector<std::string>& arguments,
                      const std::filesystem::path& working_directory,
-                     const std::filesystem::path& output) {
+                     const std::filesystem::path& output,
+                     const std::filesystem::path& error_output) {
   std::vector<char*> argv;
   std::string program_name = program.string();
   argv.push_back(program_name.data());
@@ -36,7 +38,12 @@ ChildResult RunChild(const std::filesystem::path& program,
   posix_spawn_file_actions_addchdir_np(&actions, working_directory.c_str());
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  if (error_output.empty()) {
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, 2, error_output.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  }
   pid_t pid;
   const int error =
       posix_spawn(&pid, program_name.c_str(), &actions, nullptr, argv.data(), environ);

@@ -6,6 +6,7 @@ const bool kArgumentsAreBytes = false;
 const char kLibrarySearchVariable[] = "PATH";
 const char kLibrarySearchSeparator[] = ";";
 const char kToolFileName[] = "pdf-printer-setup.exe";
+const char kDoctorFileName[] = "pdf-printer-doctor.exe";
 const char kReleaseByTool[] = "release FreeLibrary";
 const bool kHasErrorMode = true;
 const bool kLoaderCatchesLibraryFaults = true;
@@ -60,15 +61,19 @@ std::wstring QuoteArgument(const std::wstring& argument) {
 ChildResult RunChild(const std::filesystem::path& program,
                      const std::vector<std::string>& arguments,
                      const std::filesystem::path& working_directory,
-                     const std::filesystem::path& output) {
+                     const std::filesystem::path& output,
+                     const std::filesystem::path& error_output) {
   std::wstring command_line = QuoteArgument(program.wstring());
   for (const std::string& argument : arguments)
     command_line += L" " + QuoteArgument(WideFromUtf8(argument));
 
   SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
-  const HANDLE output_file =
-      CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_ALWAYS,
-                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  const auto create = [&](const std::filesystem::path& file) {
+    return CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+  const HANDLE output_file = create(output);
+  const HANDLE error_file = error_output.empty() ? output_file : create(error_output);
   const HANDLE input_file = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                         &inheritable, OPEN_EXISTING, 0, nullptr);
   STARTUPINFOW startup = {};
@@ -76,7 +81,7 @@ ChildResult RunChild(const std::filesystem::path& program,
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = input_file;
   startup.hStdOutput = output_file;
-  startup.hStdError = output_file;
+  startup.hStdError = error_file;
   PROCESS_INFORMATION process;
   // The child gets the system's default error mode, not the one GoogleTest set for
   // this process: what the tool sets is then all it has.
@@ -84,6 +89,7 @@ ChildResult RunChild(const std::filesystem::path& program,
                                       CREATE_DEFAULT_ERROR_MODE, nullptr, working_directory.c_str(),
                                       &startup, &process);
   CloseHandle(output_file);
+  if (error_file != output_file) CloseHandle(error_file);
   CloseHandle(input_file);
   ChildResult result;
   if (!created) return result;

@@ -12,12 +12,14 @@ struct ChildResult {
 };
 
 // Runs |program| with |arguments| (UTF-8, handed over exactly as given) in
-// |working_directory|, with its standard output and error both going to |output|,
-// and waits for it to end.
+// |working_directory|, with its standard output going to |output| and its standard
+// error to |error_output|, or to |output| too when that is empty, and waits for it
+// to end.
 ChildResult RunChild(const std::filesystem::path& program,
                      const std::vector<std::string>& arguments,
                      const std::filesystem::path& working_directory,
-                     const std::filesystem::path& output);
+                     const std::filesystem::path& output,
+                     const std::filesystem::path& error_output = {});
 
 // Sets an environment variable (UTF-8) for every child started afterwards.
 void SetChildEnvironment(const char* name, const std::string& value);
@@ -33,8 +35,9 @@ extern const bool kArgumentsAreBytes;
 // list of directories in an environment variable, and the list's separator.
 extern const char kLibrarySearchVariable[];
 extern const char kLibrarySearchSeparator[];
-// The tool's file name on this platform.
+// The tool's and the doctor's file names on this platform.
 extern const char kToolFileName[];
+extern const char kDoctorFileName[];
 // Whether processes have an error mode (the stand-in can record it): Windows only.
 extern const bool kHasErrorMode;
 // Whether the loader itself catches a fault in a library's start-up or unload code
