@@ -179,7 +179,7 @@ void CheckToolBeside(const WideChar* tool_file_name) {
   const size_t name_length = BoundedLength(tool_file_name, kPathCapacity);
   if (length + 1 + name_length >= kPathCapacity) return;
   for (size_t i = 0; i < length; ++i) tool[i] = folder[i];
-  tool[length] = '\\';
+  tool[length] = kPathSeparator;
   for (size_t i = 0; i <= name_length; ++i) tool[length + 1 + i] = tool_file_name[i];
   if (ProbePath(tool) == PathKind::kFile) return;
   Finding& finding = report.Add("tool-not-beside-doctor", Severity::kWarning);

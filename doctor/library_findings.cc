@@ -29,7 +29,7 @@ bool JoinPath(const WideChar* folder, const WideChar* name, WideChar* path) {
   const size_t name_length = BoundedLength(name, kPathCapacity);
   if (folder_length + 1 + name_length >= kPathCapacity) return false;
   memcpy(path, folder, folder_length * sizeof *folder);
-  path[folder_length] = '\\';
+  path[folder_length] = kPathSeparator;
   memcpy(path + folder_length + 1, name, (name_length + 1) * sizeof *name);
   return true;
 }

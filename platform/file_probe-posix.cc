@@ -7,6 +7,8 @@
 #include "platform/file_probe.h"
 #include "platform/native_path-posix.h"
 
+const WideChar kPathSeparator = '/';
+
 PathKind ProbePath(const WideChar* path) {
   char native[kNativePathCapacity];
   struct stat status;

@@ -2,6 +2,8 @@
 
 #include "platform/file_probe.h"
 
+const WideChar kPathSeparator = L'\\';
+
 PathKind ProbePath(const WideChar* path) {
   const DWORD attributes = GetFileAttributesW(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::kMissing;

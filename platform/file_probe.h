@@ -5,6 +5,9 @@
 
 #include "platform/wide_string.h"
 
+// The separator this platform writes between a folder and a name.
+extern const WideChar kPathSeparator;
+
 enum class PathKind { kMissing, kFile, kDirectory };
 PathKind ProbePath(const WideChar* path);
 

@@ -1,0 +1,409 @@
+// pdf-printer-doctor against broken set-ups, as a person with a failing install
+// would run it: beside the tool, with the command line that failed. Each case
+// reads the --json report as a fleet tool would and checks its findings, their
+// severities, the doctor's exit status and the tool's exit status it names.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/doctor_report.h"
+#include "tests/staging.h"
+
+namespace {
+
+constexpr int kDepends = -1;  // tool_exit_status null: it turns on what PDFDriverInit does
+
+struct Outcome {
+  bool applies = true;
+  std::vector<std::string> findings = {};  // "code:severity", in order
+  int exit_status = 0;
+  int tool_exit_status = 0;
+  // Fields of the first finding, as fleet tools read them.
+  std::vector<std::pair<std::string, std::string>> fields = {};
+};
+
+struct DoctorCase {
+  std::string name;
+  std::vector<std::string> arguments;  // the doctor's, {dir} and the like filled in
+  Layout layout = {};
+  Outcome windows;
+  Outcome host;
+};
+
+const Outcome kNotHere = {.applies = false};
+const Outcome kLoadsAndStarts = {.exit_status = 0, .tool_exit_status = kDepends};
+
+Outcome Error(const std::string& code,
+              std::vector<std::pair<std::string, std::string>> fields = {}) {
+  return {.findings = {code + ":error"}, .exit_status = 1, .tool_exit_status = 1, .fields = fields};
+}
+
+const DoctorCase kCases[] = {
+    {.name = "a library that loads and has both entry points",
+     .arguments = {"-u"},
+     .layout = {.beside_tool = "complete"},
+     .windows = kLoadsAndStarts,
+     .host = kLoadsAndStarts},
+    {.name = "a 32-bit x86 build",
+     .arguments = {},
+     .layout = {.beside_tool = "x86"},
+     .windows = Error("library-wrong-architecture", {{"machine", "x86 (32-bit)"}}),
+     .host = kNotHere},
+    {.name = "a Windows library on the host",
+     .arguments = {},
+     .layout = {.beside_tool = "file:pe"},
+     .windows = kNotHere,
+     .host = Error("library-not-windows")},
+    {.name = "an ARM64 build",
+     .arguments = {},
+     .layout = {.beside_tool = "arm64"},
+     .windows = Error("library-wrong-architecture", {{"machine", "ARM64"}}),
+     .host = Error("library-wrong-architecture", {{"machine", "ARM64"}})},
+    {.name = "an ELF library under the library's name",
+     .arguments = {},
+     .layout = {.beside_tool = "file:elf"},
+     .windows = Error("library-not-windows"),
+     .host = Error("library-load-failed")},
+    {.name = "an empty file",
+     .arguments = {},
+     .layout = {.beside_tool = "file:empty"},
+     .windows = Error("library-empty"),
+     .host = Error("library-empty")},
+    {.name = "a text file",
+     .arguments = {},
+     .layout = {.beside_tool = "file:text"},
+     .windows = Error("library-not-windows"),
+     .host = Error("library-not-windows")},
+    {.name = "the companion DLL beside the tool",
+     .arguments = {"-p:{dir}"},
+     .layout = {.in_directory = "needs-companion", .companion_beside_tool = true},
+     .windows = kLoadsAndStarts,
+     // The host's dynamic linker looks for a library's own libraries along its
+     // own search, not beside the program.
+     .host = Error("library-load-failed")},
+    {.name = "the companion DLL left in the -p: directory",
+     .arguments = {"-p:{dir}"},
+     .layout = {.in_directory = "needs-companion", .companion_in_directory = true},
+     .windows = Error("dependency-missing",
+                      {{"name", "companion.dll"}, {"needed_by", "cdintf400.dll"}}),
+     .host = Error("library-load-failed")},
+    {.name = "the companion DLL nowhere",
+     .arguments = {},
+     .layout = {.beside_tool = "needs-companion"},
+     .windows = Error("dependency-missing", {{"name", "companion.dll"}}),
+     .host = Error("library-load-failed")},
+    {.name = "a debug build of the library",
+     .arguments = {},
+     .layout = {.beside_tool = "needs-debug-runtime"},
+     .windows = Error("dependency-missing", {{"name", "vcruntime140d.dll"}}),
+     .host = kNotHere},
+    {.name = "start-up code that refuses to load",
+     .arguments = {},
+     .layout = {.beside_tool = "refuses-to-load"},
+     .windows = Error("library-refused-to-load"),
+     .host = kNotHere},
+    {.name = "a fault in the start-up code",
+     .arguments = {},
+     .layout = {.beside_tool = "fault-load-null-write"},
+     .windows = Error("library-fault", {{"fault", "exception 0xc0000005"}, {"during", "load"}}),
+     .host = Error("library-fault", {{"fault", "signal SIGSEGV"}, {"during", "load"}})},
+    {.name = "no library anywhere",
+     .arguments = {},
+     .windows = Error("library-not-found"),
+     .host = Error("library-not-found")},
+    {.name = "a -p: directory that does not exist",
+     .arguments = {"-p:{dir}{sep}missing"},
+     .windows = Error("directory-not-found"),
+     .host = Error("directory-not-found")},
+    {.name = "a -p: directory without the library",
+     .arguments = {"-p:{dir}"},
+     .layout = {.beside_tool = "complete"},
+     .windows = Error("library-not-found"),
+     .host = Error("library-not-found")},
+    {.name = "the backslash-before-a-quote trap",
+     .arguments = {"-p:C:\\Program Files\\PDF Printer\""},
+     .layout = {.beside_tool = "complete"},
+     .windows = Error("directory-ends-in-quote",
+                      {{"fixed", "\"-p:C:\\Program Files\\PDF Printer\\.\""}}),
+     .host = Error("directory-ends-in-quote",
+                   {{"fixed", "\"-p:C:\\Program Files\\PDF Printer\\.\""}})},
+    {.name = "a relative -p: directory",
+     .arguments = {"-p:lib"},
+     .layout = {.in_directory = "complete"},
+     .windows = {.findings = {"directory-relative:warning"}, .tool_exit_status = kDepends},
+     .host = {.findings = {"directory-relative:warning"}, .tool_exit_status = kDepends}},
+    {.name = "a directory with no room for the file name",
+     .arguments = {"-p:{dir}"},
+     .layout = {.in_directory = "complete", .directory_length = 246},
+     .windows = Error("directory-too-long", {{"length", "246"}}),
+     .host = Error("directory-too-long", {{"length", "246"}})},
+    {.name = "a directory the parser refuses",
+     .arguments = {"-p:" + std::string(300, 'd')},
+     .layout = {.beside_tool = "complete"},
+     .windows = Error("directory-too-long", {{"length", "300"}}),
+     .host = Error("directory-too-long", {{"length", "300"}})},
+    {.name = "an upper-case option",
+     .arguments = {"-u", "-P:{dir}"},
+     .layout = {.beside_tool = "complete"},
+     .windows = Error("command-line-rejected", {{"argument", "2"}}),
+     .host = Error("command-line-rejected", {{"argument", "2"}})},
+    {.name = "-p without its colon",
+     .arguments = {"-p", "{dir}"},
+     .layout = {.beside_tool = "complete"},
+     .windows = Error("command-line-rejected", {{"argument", "1"}, {"text", "-p"}}),
+     .host = Error("command-line-rejected", {{"argument", "1"}, {"text", "-p"}})},
+    {.name = "the directory as an argument of its own",
+     .arguments = {"-p:", "{dir}"},
+     .layout = {.beside_tool = "complete", .in_directory = "complete"},
+     .windows = Error("command-line-rejected", {{"argument", "2"}}),
+     .host = Error("command-line-rejected", {{"argument", "2"}})},
+    {.name = "more than two arguments",
+     .arguments = {"-u", "-u", "-u"},
+     .layout = {.beside_tool = "complete"},
+     .windows = Error("command-line-rejected", {{"argument", "3"}}),
+     .host = Error("command-line-rejected", {{"argument", "3"}})},
+    {.name = "not an option",
+     .arguments = {"install"},
+     .layout = {.beside_tool = "complete"},
+     .windows = Error("command-line-rejected", {{"text", "install"}}),
+     .host = Error("command-line-rejected", {{"text", "install"}})},
+    {.name = "no PDFDriverInit, install",
+     .arguments = {},
+     .layout = {.beside_tool = "no-entry-points"},
+     .windows = {.findings = {"start-entry-point-missing:error"},
+                 .exit_status = 1,
+                 .tool_exit_status = 1},
+     .host = {.findings = {"start-entry-point-missing:error"},
+              .exit_status = 1,
+              .tool_exit_status = 1}},
+    {.name = "no PDFDriverInit, removal: nothing to remove",
+     .arguments = {"-u"},
+     .layout = {.beside_tool = "no-entry-points"},
+     .windows = {.findings = {"start-entry-point-missing:warning"}},
+     .host = {.findings = {"start-entry-point-missing:warning"}}},
+    {.name = "no DriverEnd, removal",
+     .arguments = {"-u"},
+     .layout = {.beside_tool = "no-end"},
+     .windows = {.findings = {"end-entry-point-missing:error"},
+                 .exit_status = 1,
+                 .tool_exit_status = kDepends},
+     .host = {.findings = {"end-entry-point-missing:error"},
+              .exit_status = 1,
+              .tool_exit_status = kDepends}},
+    {.name = "no DriverEnd, install: a later removal will fail",
+     .arguments = {},
+     .layout = {.beside_tool = "no-end"},
+     .windows = {.findings = {"end-entry-point-missing:warning"}, .tool_exit_status = kDepends},
+     .host = {.findings = {"end-entry-point-missing:warning"}, .tool_exit_status = kDepends}},
+    {.name = "a library found along the search, outside the trusted folders",
+     .arguments = {},
+     .layout = {.on_search_path = "complete"},
+     .windows = {.findings = {"library-outside-trusted-folders:warning"},
+                 .tool_exit_status = kDepends},
+     .host = {.findings = {"library-outside-trusted-folders:warning"},
+              .tool_exit_status = kDepends}},
+    {.name = "the doctor not beside the tool",
+     .arguments = {},
+     .layout = {.beside_tool = "complete", .doctor_beside_tool = false},
+     .windows = {.findings = {"tool-not-beside-doctor:warning", "library-not-found:error"},
+                 .exit_status = 1,
+                 .tool_exit_status = 1},
+     .host = {.findings = {"tool-not-beside-doctor:warning", "library-not-found:error"},
+              .exit_status = 1,
+              .tool_exit_status = 1}},
+    {.name = "--run: the driver starts",
+     .arguments = {"--run"},
+     .layout = {.beside_tool = "complete"},
+     .windows = {},
+     .host = {}},
+    {.name = "--run: the start returns no handle, install",
+     .arguments = {"--run"},
+     .layout = {.beside_tool = "null-start"},
+     .windows = Error("start-returned-no-handle"),
+     .host = Error("start-returned-no-handle")},
+    {.name = "--run: the start returns no handle, removal",
+     .arguments = {"--run", "-u"},
+     .layout = {.beside_tool = "null-start"},
+     .windows = {.findings = {"start-returned-no-handle:warning"}},
+     .host = {.findings = {"start-returned-no-handle:warning"}}},
+    {.name = "--run: a fault in PDFDriverInit",
+     .arguments = {"--run"},
+     .layout = {.beside_tool = "fault-start-divide-by-zero"},
+     .windows = Error("library-fault", {{"fault", "exception 0xc0000094"}, {"during", "PDFDriverInit"}}),
+     .host = Error("library-fault", {{"fault", "signal SIGFPE"}, {"during", "PDFDriverInit"}})},
+};
+
+class Doctor : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const size_t build = std::hash<std::string>{}(Utf8FromPath(TestProgramDirectory()));
+    root_ = fs::temp_directory_path() / ("pdf-printer-doctor-test-" + std::to_string(build));
+    fs::remove_all(root_);
+    fs::create_directories(root_);
+  }
+
+  void TearDown() override {
+    if (!HasFailure()) fs::remove_all(root_);
+  }
+
+  StagedCase Stage(const Layout& layout) {
+    return StagedCase(root_ / std::to_string(cases_staged_++), layout);
+  }
+
+  fs::path root_;
+  int cases_staged_ = 0;
+};
+
+TEST_F(Doctor, ExplainsEachBrokenSetUp) {
+  const bool windows = !kArgumentsAreBytes;
+  for (const DoctorCase& test : kCases) {
+    SCOPED_TRACE(test.name);
+    const Outcome& expected = windows ? test.windows : test.host;
+    if (!expected.applies) continue;
+    const StagedCase staged = Stage(test.layout);
+    std::vector<std::string> arguments = {"--json"};
+    for (const std::string& argument : staged.Arguments(test.arguments)) {
+      arguments.push_back(argument);
+    }
+    const StagedCase::Run run = staged.RunDoctor(arguments);
+    ASSERT_TRUE(run.child.started);
+    const DoctorReport report(run.output);
+    ASSERT_TRUE(report.valid()) << run.output << run.error_output;
+    EXPECT_EQ(report.Codes(), expected.findings) << run.output;
+    EXPECT_EQ(run.child.exit_code, expected.exit_status) << run.output;
+    const nlohmann::json& status = report.json()["tool_exit_status"];
+    if (expected.tool_exit_status == kDepends) {
+      EXPECT_TRUE(status.is_null()) << run.output;
+    } else {
+      EXPECT_EQ(status, expected.tool_exit_status) << run.output;
+    }
+    for (const auto& [field, value] : expected.fields) {
+      ASSERT_FALSE(report.json()["findings"].empty());
+      EXPECT_EQ(report.json()["findings"][0][field], value) << run.output;
+    }
+    for (const nlohmann::json& finding : report.json()["findings"]) {
+      EXPECT_FALSE(finding["message"].get<std::string>().empty());
+    }
+    EXPECT_EQ(run.error_output, "");
+  }
+}
+
+TEST_F(Doctor, TellsWhatToDoAboutALibraryInTheWrongPlace) {
+  // The companion DLL sits beside the library, where Windows does not look.
+  const StagedCase staged =
+      Stage({.in_directory = "needs-companion", .companion_in_directory = true});
+  const StagedCase::Run run = staged.RunDoctor({"--json", "-p:" + Utf8FromPath(staged.directory())});
+  const DoctorReport report(run.output);
+  ASSERT_TRUE(report.valid()) << run.output;
+  const nlohmann::json* finding = report.Finding(kArgumentsAreBytes ? "library-load-failed"
+                                                                    : "dependency-missing");
+  ASSERT_NE(finding, nullptr) << run.output;
+  const std::string message = (*finding)["message"];
+  // The host's dynamic linker names the missing library itself.
+  EXPECT_NE(message.find(kArgumentsAreBytes ? "companion.dll" : "put it beside the tool"),
+            std::string::npos)
+      << message;
+}
+
+TEST_F(Doctor, NamesTheLibraryItLoadedAndItsVersion) {
+  // Windows allows no quote in a name; every path has backslashes there.
+  const std::string name = std::string("Drücker für PDF 印刷 \xF0\x9F\x96\xA8") +
+                           (kArgumentsAreBytes ? " \"quoted\"" : "");
+  const StagedCase staged = Stage({.in_directory = "complete", .directory_name = name});
+  const std::string directory = Utf8FromPath(staged.directory());
+  const StagedCase::Run run = staged.RunDoctor({"--json", "-u", "-p:" + directory});
+  const DoctorReport report(run.output);
+  ASSERT_TRUE(report.valid()) << run.output;
+  const nlohmann::json& json = report.json();
+  // Quotes, backslashes and characters of any script come back unchanged.
+  EXPECT_EQ(json["arguments"], nlohmann::json::array({"-u", "-p:" + directory}));
+  EXPECT_EQ(json["requested"], directory + "\\cdintf400.dll");
+  EXPECT_EQ(json["run"], "removal");
+  EXPECT_EQ(json["entry_points"], nlohmann::json({{"PDFDriverInit", true}, {"DriverEnd", true}}));
+  ASSERT_TRUE(json["loaded_from"].is_string());
+  EXPECT_EQ(PathFromUtf8(json["loaded_from"]), staged.directory() / "cdintf400.dll");
+  if (kArgumentsAreBytes) {
+    EXPECT_TRUE(json["file_version"].is_null()) << "host libraries carry no version resource";
+  } else {
+    EXPECT_EQ(json["file_version"], "4.0.2.17");
+  }
+  EXPECT_EQ(json["tool_exit_status_if_started"], 0);
+  EXPECT_EQ(json["tool_exit_status_if_not_started"], 0);
+}
+
+TEST_F(Doctor, TellsEachStepOfARunAsText) {
+  const StagedCase staged = Stage({.beside_tool = "complete"});
+  const StagedCase::Run run = staged.RunDoctor({"--run", "-u"});
+  EXPECT_EQ(run.child.exit_code, 0);
+  const std::vector<std::string> expected = {
+      "load cdintf400.dll",
+      "resolve PDFDriverInit: found",
+      "call PDFDriverInit(\"Korvane Internal PDF Converter\")",
+      "  returned 0x5a17c0de00000000",
+      "resolve DriverEnd: found",
+      "call DriverEnd(0x5a17c0de00000000)",
+      "  returned",
+      "release",
+      "  released",
+  };
+  std::vector<std::string> lines;
+  for (size_t start = 0, end; (end = run.output.find('\n', start)) != std::string::npos;
+       start = end + 1) {
+    const std::string line = run.output.substr(start, end - start);
+    if (line.rfind("  loaded ", 0) != 0) lines.push_back(line);  // the path differs per build
+  }
+  ASSERT_EQ(lines.size(), expected.size() + 1) << run.output;
+  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.end() - 1), expected);
+  EXPECT_EQ(lines.back(),
+            "verdict: The run ended with exit status 0: the driver was started (handle "
+            "0x5a17c0de00000000) and ended with DriverEnd.");
+}
+
+TEST_F(Doctor, WritesOneLineAFindingThenTheVerdict) {
+  const StagedCase staged = Stage({});
+  const StagedCase::Run run = staged.RunDoctor({"-U"});
+  EXPECT_EQ(run.child.exit_code, 1);
+  EXPECT_EQ(run.output,
+            "error command-line-rejected: argument 1 (\"-U\") is not one of the tool's options: "
+            "options are case-sensitive: write -u, in lower case\n"
+            "verdict: The tool rejects this command line and exits 1 without loading anything.\n");
+}
+
+TEST_F(Doctor, ListsTheFoldersSearchedForABareName) {
+  const StagedCase staged = Stage({});
+  const StagedCase::Run run = staged.RunDoctor({"--json"});
+  const DoctorReport report(run.output);
+  ASSERT_TRUE(report.valid()) << run.output;
+  const nlohmann::json* finding = report.Finding("library-not-found");
+  ASSERT_NE(finding, nullptr);
+  const std::string message = (*finding)["message"];
+  // The doctor's own folder first: the tool's, when it stands beside the tool.
+  const size_t list = message.find("in this order: ");
+  ASSERT_NE(list, std::string::npos) << message;
+  const std::string first = message.substr(list + 15, message.find(", ", list) - list - 15);
+  EXPECT_EQ(PathFromUtf8(first).filename(), "app") << message;
+}
+
+TEST_F(Doctor, UsageErrorsGoToStandardErrorWithStatusTwo) {
+  const StagedCase staged = Stage({.beside_tool = "complete"});
+  const StagedCase::Run unknown = staged.RunDoctor({"--verbose", "-u"});
+  EXPECT_EQ(unknown.child.exit_code, 2);
+  EXPECT_EQ(unknown.output, "");
+  EXPECT_EQ(unknown.error_output.rfind("pdf-printer-doctor: unknown option --verbose\n", 0), 0u)
+      << unknown.error_output;
+  EXPECT_TRUE(unknown.journal.empty()) << "a usage error loads nothing";
+
+  const StagedCase::Run help = staged.RunDoctor({"--help"});
+  EXPECT_EQ(help.child.exit_code, 0);
+  EXPECT_EQ(help.output.rfind("usage: pdf-printer-doctor [--run] [--json]", 0), 0u) << help.output;
+
+  const StagedCase::Run version = staged.RunDoctor({"--version"});
+  EXPECT_EQ(version.child.exit_code, 0);
+  EXPECT_EQ(version.output, "pdf-printer-doctor " PROJECT_VERSION "\n");
+}
+
+}  // namespace
