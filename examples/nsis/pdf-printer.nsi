@@ -1,7 +1,8 @@
-; An installer that installs pdf-printer-setup.exe and cdintf400.dll side by side
-; and starts the PDF printer through them; its uninstaller ends the printer first.
-; Silent with /S. Build it with: makensis -DVERSION=1.0.0 -DFILES=FOLDER pdf-printer.nsi
-; FOLDER holds the two files (the script's own folder by default).
+; An installer that installs pdf-printer-setup.exe and cdintf400.dll side by side,
+; with pdf-printer-doctor.exe, and starts the PDF printer through them; its
+; uninstaller ends the printer first. Silent with /S. Build it with:
+;   makensis -DVERSION=1.0.0 -DFILES=FOLDER pdf-printer.nsi
+; FOLDER holds the three files (the script's own folder by default).
 Unicode true
 Target amd64-unicode
 !include LogicLib.nsh
@@ -23,12 +24,21 @@ Section
   SetRegView 64
   SetOutPath "$INSTDIR"
   File "${FILES}\pdf-printer-setup.exe"
+  File "${FILES}\pdf-printer-doctor.exe"
   File "${FILES}\cdintf400.dll"
-  ; $0 is the tool's exit status, or "error" when it could not be started: compare
-  ; as text, since "error" counts as 0 as a number.
-  ExecWait '"$INSTDIR\pdf-printer-setup.exe"' $0
+  ; nsExec runs the console program hidden, where ExecWait would flash a console
+  ; window of its own on the desktop. It leaves the tool's exit status on the stack,
+  ; or "error" when the tool could not be started: compare as text, since "error"
+  ; counts as 0 as a number.
+  nsExec::Exec '"$INSTDIR\pdf-printer-setup.exe"'
+  Pop $0
   ${If} $0 != 0
+    ; The doctor's report, line by line, in the installer's details.
+    DetailPrint "pdf-printer-setup.exe: $0. pdf-printer-doctor.exe says:"
+    nsExec::ExecToLog '"$INSTDIR\pdf-printer-doctor.exe"'
+    Pop $1
     Delete "$INSTDIR\pdf-printer-setup.exe"
+    Delete "$INSTDIR\pdf-printer-doctor.exe"
     Delete "$INSTDIR\cdintf400.dll"
     SetOutPath "$TEMP" ; the working folder cannot be removed
     RMDir "$INSTDIR"
@@ -49,9 +59,15 @@ Section "Uninstall"
   SetRegView 64
   ; The printer is ended first, while the tool and the library are still there. A
   ; removal that fails does not stop the uninstall (see README.md).
-  ExecWait '"$INSTDIR\pdf-printer-setup.exe" -u' $0
+  nsExec::Exec '"$INSTDIR\pdf-printer-setup.exe" -u'
+  Pop $0
   DetailPrint "pdf-printer-setup.exe -u: $0"
+  ${If} $0 != 0
+    nsExec::ExecToLog '"$INSTDIR\pdf-printer-doctor.exe" -u'
+    Pop $1
+  ${EndIf}
   Delete "$INSTDIR\pdf-printer-setup.exe"
+  Delete "$INSTDIR\pdf-printer-doctor.exe"
   Delete "$INSTDIR\cdintf400.dll"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"

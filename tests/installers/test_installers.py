@@ -8,6 +8,7 @@ usage: test_installers.py BINARIES WORK VERSION [unittest arguments, e.g. MsiRec
   WORK      a scratch folder, emptied first
   VERSION   the version the packages are built with
 """
+import json
 import os
 import re
 import shutil
@@ -34,15 +35,27 @@ def run_of(variant, removal=False):
     return ["load " + variant, START] + ([END] if removal else []) + [RELEASE]
 
 
+def check_of(variant):
+    """What the stand-in journals for the doctor's check: a load and a release,
+    never a call."""
+    return ["load " + variant, RELEASE]
+
+
 def windows_path(path):
     return "Z:" + str(path).replace("/", "\\")
 
 
 def stage(folder, variant):
-    """A folder with the tool and a stand-in library, as a package is built from."""
+    """A folder with the tool, the doctor and a stand-in library, as a package is
+    built from. Variant None leaves the library out."""
     folder.mkdir(parents=True, exist_ok=True)
     shutil.copy2(binaries / "pdf-printer-setup.exe", folder)
-    shutil.copy2(binaries / "stand-in" / variant / "cdintf400.dll", folder)
+    shutil.copy2(binaries / "pdf-printer-doctor.exe", folder)
+    library = folder / "cdintf400.dll"
+    if variant is None:
+        library.unlink(missing_ok=True)
+    else:
+        shutil.copy2(binaries / "stand-in" / variant / "cdintf400.dll", folder)
     return folder
 
 
@@ -144,7 +157,7 @@ class EngineTest(unittest.TestCase):
         return sorted(path.name for path in directory.iterdir()) if directory.exists() else None
 
 
-INSTALLED = ["cdintf400.dll", "pdf-printer-setup.exe"]
+INSTALLED = ["cdintf400.dll", "pdf-printer-doctor.exe", "pdf-printer-setup.exe"]
 INSTALL_FOLDER = ("Program Files", "PDF Printer")
 
 
@@ -275,6 +288,21 @@ class MsiRecipe(EngineTest):
         self.assertEqual(journal[:3], run_of("null-start"))
         self.assertNotIn(END, journal)  # the rollback's removal run has nothing to end
 
+    def test_the_doctor_in_the_package_explains_a_failed_start(self):
+        # What the README has a person do where the installation failed: run the
+        # doctor from the package's files (an administrative image on Windows;
+        # Wine's msiexec cannot make one, so the files the package was built from
+        # stand in for it).
+        files = windows_path(self.work / "files-null-start")
+        code, output = self.prefix.wine(files + "\\pdf-printer-doctor.exe", "--json",
+                                        "-p:" + files + "\\.")
+        report = json.loads(output)
+        self.assertEqual(code, 0, output)  # nothing it can see stops the tool
+        self.assertIsNone(report["tool_exit_status"])  # it turns on PDFDriverInit
+        self.assertEqual(report["tool_exit_status_if_not_started"], 1)
+        self.assertEqual(report["entry_points"], {"PDFDriverInit": True, "DriverEnd": True})
+        self.assertEqual(self.prefix.take_journal(), check_of("null-start"))
+
     def test_a_later_failure_plays_the_removal_from_the_rollback_script(self):
         # Test-only: a deferred action after the start that fails, by running the
         # tool with an unknown option.
@@ -338,8 +366,10 @@ class NsisRecipe(EngineTest):
     engine = "nsis"
 
     @classmethod
-    def build(cls, variant):
-        files = stage(cls.work / f"files-{variant}", variant)
+    def build(cls, variant, tool_starts=True):
+        files = stage(cls.work / f"files-{variant}{'' if tool_starts else '-no-tool'}", variant)
+        if not tool_starts:
+            (files / "pdf-printer-setup.exe").write_text("not a program")
         shutil.copy2(EXAMPLES / "nsis" / "pdf-printer.nsi", files)
         subprocess.run(["makensis", "-V2", f"-DVERSION={version}", "pdf-printer.nsi"], cwd=files,
                        check=True, stdout=subprocess.DEVNULL)
@@ -367,7 +397,19 @@ class NsisRecipe(EngineTest):
         self.assertEqual(code, 2)  # NSIS's exit code for an aborted installation
         self.assertIsNone(self.files_in("Program Files", "Other PDF Printer"))
         self.assertFalse(self.prefix.has_key(NSIS_KEY))
-        self.assertEqual(self.prefix.take_journal(), run_of("null-start"))
+        # The tool's run, then the doctor's check for the installer's details.
+        self.assertEqual(self.prefix.take_journal(), run_of("null-start") + check_of("null-start"))
+
+    def test_a_tool_that_cannot_start_fails_the_installation(self):
+        # nsExec leaves "error" for a program it cannot start, which is 0 as a
+        # number: the installer compares as text, and fails.
+        package = self.build("complete", tool_starts=False)
+        code, _ = self.prefix.command_line(
+            windows_path(package) + r" /S /D=C:\Program Files\Third PDF Printer")
+        self.assertEqual(code, 2)
+        self.assertIsNone(self.files_in("Program Files", "Third PDF Printer"))
+        self.assertFalse(self.prefix.has_key(NSIS_KEY))
+        self.assertEqual(self.prefix.take_journal(), check_of("complete"))  # only the doctor ran
 
 
 class CmdRecipe(EngineTest):
@@ -375,6 +417,7 @@ class CmdRecipe(EngineTest):
     FOLDER = ("Some Tools", "PDF Printer")  # with spaces, away from the working folder
 
     def use_library(self, variant):
+        """Variant None: no library at all."""
         folder = self.prefix.drive_c(*self.FOLDER)
         stage(folder, variant)
         for script in ("install.cmd", "uninstall.cmd"):
@@ -403,16 +446,28 @@ class CmdRecipe(EngineTest):
                 self.assertEqual(self.prefix.take_journal(), journal)
 
     def test_the_exit_status_passes_through_to_a_scheduler_and_a_calling_script(self):
+        # A failing run is followed by the doctor's check, which only loads and
+        # releases the library.
         for script, variant, status, one_run in (
                 ("install.cmd", "complete", 0, run_of("complete")),
-                ("install.cmd", "null-start", 1, run_of("null-start")),
+                ("install.cmd", "null-start", 1, run_of("null-start") + check_of("null-start")),
                 ("uninstall.cmd", "complete", 0, run_of("complete", removal=True)),
-                ("uninstall.cmd", "no-end", 1, run_of("no-end"))):
+                ("uninstall.cmd", "no-end", 1, run_of("no-end") + check_of("no-end"))):
             with self.subTest(script=script, variant=variant):
                 script_path = self.use_library(variant) + "\\" + script
                 self.assertEqual(self.prefix.wine("cmd", "/c", script_path)[0], status)
                 self.assertEqual(self.prefix.command_line(f'call "{script_path}"')[0], status)
                 self.assertEqual(self.prefix.take_journal(), one_run * 2)
+
+    def test_a_failure_comes_with_the_doctors_report(self):
+        for script, variant, code in (("install.cmd", None, "library-not-found"),
+                                      ("uninstall.cmd", "no-end", "end-entry-point-missing")):
+            with self.subTest(script=script):
+                status, output = self.prefix.wine("cmd", "/c", self.use_library(variant) + "\\" + script)
+                self.assertEqual(status, 1)  # the tool's own, not the doctor's
+                report = json.loads(output)  # one JSON line, and nothing else
+                self.assertIn(code, [finding["code"] for finding in report["findings"]])
+                self.assertEqual(report["run"], "removal" if script == "uninstall.cmd" else "install")
 
 
 if __name__ == "__main__":
