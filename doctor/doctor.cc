@@ -72,22 +72,6 @@ const WideChar* LibraryShown(const RunTrace& trace) {
   return trace.loaded_from[0] != 0 ? trace.loaded_from : trace.requested;
 }
 
-const char* FaultPlace(LibraryStep step) {
-  switch (step) {
-    case LibraryStep::kLoad:
-      return "while loading";
-    case LibraryStep::kStart:
-      return "in PDFDriverInit";
-    case LibraryStep::kEnd:
-      return "in DriverEnd";
-    case LibraryStep::kRelease:
-      return "while being unloaded";
-    case LibraryStep::kNone:
-      break;
-  }
-  return "outside its calls";
-}
-
 // What PDFDriverInit returned in a run, if it was called and returned.
 bool StartResult(const RunTrace& trace, uintptr_t* handle) {
   for (size_t i = 0; i < trace.event_count; ++i) {

@@ -380,38 +380,39 @@ void ExplainEntryPoints(const RunTrace& trace, bool removal, DoctorMode mode, in
   }
 }
 
-void AddFaultFinding(const Fault& fault, LibraryStep step, bool caught, Report* report) {
-  const FaultDescription description = DescribeFault(fault);
-  const char* during = "doctor";
-  const char* where = nullptr;
+const char* FaultPlace(LibraryStep step) {
   switch (step) {
     case LibraryStep::kLoad:
-      during = "load";
-      where = "while loading, in its start-up code";
-      break;
+      return "while loading, in its start-up code";
     case LibraryStep::kStart:
-      during = kStartEntryPoint;
-      where = "in PDFDriverInit";
-      break;
+      return "in PDFDriverInit";
     case LibraryStep::kEnd:
-      during = kEndEntryPoint;
-      where = "in DriverEnd";
-      break;
+      return "in DriverEnd";
     case LibraryStep::kRelease:
-      during = "release";
-      where = "while being unloaded";
-      break;
+      return "while being unloaded";
     case LibraryStep::kNone:
       break;
   }
+  return "outside the library's calls";
+}
+
+void AddFaultFinding(const Fault& fault, LibraryStep step, bool caught, Report* report) {
+  const FaultDescription description = DescribeFault(fault);
+  // The step as fleet tools read it.
+  const char* const during = step == LibraryStep::kLoad      ? "load"
+                             : step == LibraryStep::kStart   ? kStartEntryPoint
+                             : step == LibraryStep::kEnd     ? kEndEntryPoint
+                             : step == LibraryStep::kRelease ? "release"
+                                                             : "doctor";
+  const bool in_library = step != LibraryStep::kNone;
   // Caught at release, the run's own result stands; anywhere else it fails.
   const bool stands = caught && step == LibraryStep::kRelease;
-  Finding& finding = report->Add(step == LibraryStep::kNone ? "doctor-fault" : "library-fault",
+  Finding& finding = report->Add(in_library ? "library-fault" : "doctor-fault",
                                  stands ? Severity::kWarning : Severity::kError);
-  if (where != nullptr) {
-    finding.message.Add("the library faulted ").Add(where);
+  if (in_library) {
+    finding.message.Add("the library faulted ").Add(FaultPlace(step));
   } else {
-    finding.message.Add("the doctor itself faulted, outside the library's calls");
+    finding.message.Add("the doctor itself faulted, ").Add(FaultPlace(step));
   }
   finding.message.Add(": ")
       .Add(description.kind)
@@ -427,7 +428,7 @@ void AddFaultFinding(const Fault& fault, LibraryStep step, bool caught, Report* 
   } else {
     finding.message.Add(". The tool ends such a run at once, with exit status 1");
   }
-  if (where != nullptr) {
+  if (in_library) {
     finding.message.Add(". Give this to the library's maker, with the library's file version");
   }
   finding.Field("fault").Add(description.kind).Add(" ").Add(description.code);

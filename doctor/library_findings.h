@@ -19,6 +19,9 @@ void ExplainLoadedLibrary(const CommandOptions& options, const RunTrace& trace, 
 void ExplainEntryPoints(const RunTrace& trace, bool removal, DoctorMode mode, int exit_status,
                         Report* report);
 
+// Where in the run a fault at |step| happened, in words: "in PDFDriverInit".
+const char* FaultPlace(LibraryStep step);
+
 // A fault in the library at |step|. |caught| when the loader caught it and the run
 // went on; otherwise it ended the run.
 void AddFaultFinding(const Fault& fault, LibraryStep step, bool caught, Report* report);

@@ -49,12 +49,5 @@ void ExitOnFault(int exit_status) {
     own.ss_size = sizeof handler_stack;
     sigaltstack(&own, nullptr);
   }
-  struct sigaction action = {};
-  action.sa_sigaction = EndProcess;
-  action.sa_flags = SA_SIGINFO | SA_ONSTACK;
-  sigemptyset(&action.sa_mask);
-  for (const int signal_number : kFaultSignals) sigaddset(&action.sa_mask, signal_number);
-  for (const int signal_number : kFaultSignals) {
-    sigaction(signal_number, &action, &earlier_actions[signal_number]);
-  }
+  HandleFaultSignals(EndProcess, earlier_actions);
 }

@@ -16,9 +16,7 @@ void ReportAndPassOn(int signal_number, siginfo_t* info, void* context) {
   // fault exit, rather than being forced to its default action while blocked.
   if (fault_observer != nullptr && !fault_reported) {
     fault_reported = 1;
-    sigset_t faults;
-    sigemptyset(&faults);
-    for (const int fault : kFaultSignals) sigaddset(&faults, fault);
+    const sigset_t faults = FaultSignalSet();
     sigprocmask(SIG_UNBLOCK, &faults, nullptr);
     fault_observer(Fault{static_cast<uint32_t>(signal_number), FaultingInstruction(context)});
   }
@@ -36,14 +34,7 @@ void ReportAndPassOn(int signal_number, siginfo_t* info, void* context) {
 
 void ReportFaultsTo(FaultObserver observer) {
   fault_observer = observer;
-  struct sigaction action = {};
-  action.sa_sigaction = ReportAndPassOn;
-  action.sa_flags = SA_SIGINFO | SA_ONSTACK;
-  sigemptyset(&action.sa_mask);
-  for (const int signal_number : kFaultSignals) sigaddset(&action.sa_mask, signal_number);
-  for (const int signal_number : kFaultSignals) {
-    sigaction(signal_number, &action, &fault_exit_actions[signal_number]);
-  }
+  HandleFaultSignals(ReportAndPassOn, fault_exit_actions);
 }
 
 void WatchFaults() {}

@@ -10,6 +10,25 @@
 // exception that nothing catches ends, through std::terminate.
 constexpr int kFaultSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
 
+inline sigset_t FaultSignalSet() {
+  sigset_t signals;
+  sigemptyset(&signals);
+  for (const int signal_number : kFaultSignals) sigaddset(&signals, signal_number);
+  return signals;
+}
+
+// Installs |handler| for every fault signal, on the alternate stack, with all of
+// them blocked while it runs. What it replaces goes into |replaced|, by signal number.
+inline void HandleFaultSignals(void (*handler)(int, siginfo_t*, void*), struct sigaction* replaced) {
+  struct sigaction action = {};
+  action.sa_sigaction = handler;
+  action.sa_flags = SA_SIGINFO | SA_ONSTACK;
+  action.sa_mask = FaultSignalSet();
+  for (const int signal_number : kFaultSignals) {
+    sigaction(signal_number, &action, &replaced[signal_number]);
+  }
+}
+
 inline uintptr_t FaultingInstruction(const void* context) {
   const mcontext_t& machine = static_cast<const ucontext_t*>(context)->uc_mcontext;
 #if defined(__x86_64__)

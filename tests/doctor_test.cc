@@ -4,7 +4,6 @@
 // severities, the doctor's exit status and the tool's exit status it names.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <utility>
@@ -237,25 +236,9 @@ const DoctorCase kCases[] = {
      .host = Error("library-fault", {{"fault", "signal SIGFPE"}, {"during", "PDFDriverInit"}})},
 };
 
-class Doctor : public ::testing::Test {
+class Doctor : public StagingTest {
  protected:
-  void SetUp() override {
-    const size_t build = std::hash<std::string>{}(Utf8FromPath(TestProgramDirectory()));
-    root_ = fs::temp_directory_path() / ("pdf-printer-doctor-test-" + std::to_string(build));
-    fs::remove_all(root_);
-    fs::create_directories(root_);
-  }
-
-  void TearDown() override {
-    if (!HasFailure()) fs::remove_all(root_);
-  }
-
-  StagedCase Stage(const Layout& layout) {
-    return StagedCase(root_ / std::to_string(cases_staged_++), layout);
-  }
-
-  fs::path root_;
-  int cases_staged_ = 0;
+  Doctor() : StagingTest("pdf-printer-doctor-test") {}
 };
 
 TEST_F(Doctor, ExplainsEachBrokenSetUp) {

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -237,19 +236,9 @@ bool Contains(const std::vector<std::string>& lines, const std::string& wanted) 
   return std::find(lines.begin(), lines.end(), wanted) != lines.end();
 }
 
-class EndToEnd : public ::testing::Test {
+class EndToEnd : public StagingTest {
  protected:
-  void SetUp() override {
-    // One folder per build, so builds tested side by side never share one.
-    const size_t build = std::hash<std::string>{}(Utf8FromPath(TestProgramDirectory()));
-    root_ = fs::temp_directory_path() / ("pdf-printer-setup-e2e-" + std::to_string(build));
-    fs::remove_all(root_);
-    fs::create_directories(root_);
-  }
-
-  void TearDown() override {
-    if (!HasFailure()) fs::remove_all(root_);
-  }
+  EndToEnd() : StagingTest("pdf-printer-setup-e2e") {}
 
   // Runs the tool as |test| says, in a folder of its own, and checks the outcome;
   // then the doctor, in the same folder.
@@ -257,7 +246,7 @@ class EndToEnd : public ::testing::Test {
     SCOPED_TRACE(test.name);
     if (test.needs_byte_arguments && !kArgumentsAreBytes) return;
     if (test.needs_error_mode && !kHasErrorMode) return;
-    const StagedCase staged(root_ / std::to_string(cases_run_++), test.layout);
+    const StagedCase staged = Stage(test.layout);
     if (test.layout.directory_length != 0) {
       ASSERT_EQ(Utf16Length(Utf8FromPath(staged.directory())), test.layout.directory_length);
     }
@@ -336,8 +325,6 @@ class EndToEnd : public ::testing::Test {
     }
   }
 
-  fs::path root_;
-  int cases_run_ = 0;
 };
 
 TEST_F(EndToEnd, RunsTheToolAgainstTheStandIn) {

@@ -1,6 +1,7 @@
 #include "tests/staging.h"
 
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 fs::path PathFromUtf8(const std::string& text) {
@@ -165,4 +166,15 @@ StagedCase::Run StagedCase::RunProgram(const fs::path& program,
   run.error_output = ReadFile(error_output);
   run.journal = ReadLines(journal);
   return run;
+}
+
+void StagingTest::SetUp() {
+  const size_t build = std::hash<std::string>{}(Utf8FromPath(TestProgramDirectory()));
+  root_ = fs::temp_directory_path() / (name_ + "-" + std::to_string(build));
+  fs::remove_all(root_);
+  fs::create_directories(root_);
+}
+
+void StagingTest::TearDown() {
+  if (!HasFailure()) fs::remove_all(root_);
 }

@@ -4,6 +4,8 @@
 // on the command line.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -65,4 +67,22 @@ class StagedCase {
   fs::path directory_;
   fs::path other_;
   fs::path searched_;
+};
+
+// A test whose cases each get a folder of their own under one scratch folder,
+// which stays for a look when the test fails. One scratch folder per build and
+// test, so builds tested side by side never share one.
+class StagingTest : public ::testing::Test {
+ protected:
+  explicit StagingTest(std::string name) : name_(std::move(name)) {}
+  void SetUp() override;
+  void TearDown() override;
+
+  StagedCase Stage(const Layout& layout) { return StagedCase(NextFolder(), layout); }
+  fs::path NextFolder() { return root_ / std::to_string(cases_staged_++); }
+
+ private:
+  std::string name_;
+  fs::path root_;
+  int cases_staged_ = 0;
 };
