@@ -2,7 +2,9 @@
 ; with pdf-printer-doctor.exe, and starts the PDF printer through them; its
 ; uninstaller ends the printer first. Silent with /S. Build it with:
 ;   makensis -DVERSION=1.0.0 -DFILES=FOLDER pdf-printer.nsi
-; FOLDER holds the three files (the script's own folder by default).
+; FOLDER holds the three files (the script's own folder by default). With
+; -DSIGN=PATH/scripts/sign and its SIGN_* variables set, the installer and the
+; uninstaller it writes are both signed.
 Unicode true
 Target amd64-unicode
 !include LogicLib.nsh
@@ -12,6 +14,12 @@ Target amd64-unicode
 !endif
 !ifndef FILES
   !define FILES "."
+!endif
+!ifdef SIGN
+  ; NSIS 3.08 runs these on the finished installer, and on the uninstaller before
+  ; it is packed into the installer; %1 is the file.
+  !finalize '"${SIGN}" "%1"' = 0
+  !uninstfinalize '"${SIGN}" "%1"' = 0
 !endif
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\PDF Printer"
 

@@ -1,0 +1,16 @@
+# write_sha256sums(ROOT FILE...): writes ROOT/SHA256SUMS, the SHA-256 of each FILE
+# (absolute paths under ROOT) in the form `sha256sum -c` checks, sorted by path.
+function(write_sha256sums root)
+  set(files ${ARGN})
+  list(SORT files)
+  set(sums "")
+  foreach(file IN LISTS files)
+    file(RELATIVE_PATH name "${root}" "${file}")
+    if(name STREQUAL "SHA256SUMS")
+      continue()
+    endif()
+    file(SHA256 "${file}" sum)
+    string(APPEND sums "${sum}  ${name}\n")
+  endforeach()
+  file(WRITE "${root}/SHA256SUMS" "${sums}")
+endfunction()
