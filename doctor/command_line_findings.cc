@@ -90,16 +90,18 @@ void ExplainRejectedCommandLine(int argc, int kept, const WideChar* const* argv,
   if (argument[0] == 0) {
     message.Add("it is empty. Leave it out");
   } else if (after_empty_directory || (!IsIntroducer(argument[0]) && looks_like_path)) {
-    message.Add("a directory given as an argument of its own. The directory follows -p: in the "
-                "same argument: \"-p:");
+    message.Add(
+        "a directory given as an argument of its own. The directory follows -p: in the "
+        "same argument: \"-p:");
     message.AddWide(argument).Add("\"");
   } else if (!IsIntroducer(argument[0])) {
     message.Add("options begin with - or /, such as -u");
   } else if (argument[1] == 0) {
     message.Add("a lone ").AddWide(argument).Add(" is no option; the options are -u and -p:DIR");
   } else if (IsIntroducer(argument[1])) {
-    message.Add("the tool's options begin with a single - or /, such as -u. The doctor's own "
-                "options, which begin with --, must come before the tool's");
+    message.Add(
+        "the tool's options begin with a single - or /, such as -u. The doctor's own "
+        "options, which begin with --, must come before the tool's");
   } else if (argument[1] == 'U' || argument[1] == 'P') {
     message.Add("options are case-sensitive: write -")
         .Add(argument[1] == 'U' ? "u" : "p:")
@@ -136,8 +138,10 @@ void ExplainDirectory(const CommandOptions& options, Report* report) {
     message.Add("the directory ");
     AddQuoted(directory, message);
     message.Add(ends_in_quote ? " ends in a quote" : " holds a quote and what followed it");
-    message.Add(": when Windows splits a command line, a backslash right before a closing quote "
-                "escapes the quote, so \"-p:")
+    message
+        .Add(
+            ": when Windows splits a command line, a backslash right before a closing quote "
+            "escapes the quote, so \"-p:")
         .AddWide(meant)
         .Add("\\\" reaches the tool as ")
         .AddWide(meant)

@@ -93,8 +93,9 @@ void ComposeVerdict(int exit_status) {
   if (!report.parsed) {
     verdict.Add("The tool rejects this command line and exits 1 without loading anything.");
   } else if (!trace.load_asked) {
-    verdict.Add("The tool exits 1 without loading anything: the directory leaves no room for "
-                "the library's file name.");
+    verdict.Add(
+        "The tool exits 1 without loading anything: the directory leaves no room for "
+        "the library's file name.");
   } else if (!trace.loaded) {
     verdict.Add("The tool cannot load ").AddWide(trace.requested).Add(" and exits 1.");
   } else if (trace.start == Presence::kMissing) {
@@ -132,7 +133,9 @@ void ComposeVerdict(int exit_status) {
           .Add(handle_text)
           .Add("), which stays installed.");
     } else if (trace.end_called) {
-      verdict.Add("the driver was started (handle ").Add(handle_text).Add(") and ended with DriverEnd.");
+      verdict.Add("the driver was started (handle ")
+          .Add(handle_text)
+          .Add(") and ended with DriverEnd.");
     } else {
       verdict.Add("the driver was started (handle ")
           .Add(handle_text)
@@ -171,8 +174,9 @@ void CheckToolBeside(const WideChar* tool_file_name) {
       .AddWide(tool_file_name)
       .Add(" beside the doctor, in ")
       .AddWide(folder)
-      .Add(": the search the doctor describes starts in its own folder, and the tool's starts in "
-           "the tool's. Run the doctor from the tool's folder");
+      .Add(
+          ": the search the doctor describes starts in its own folder, and the tool's starts in "
+          "the tool's. Run the doctor from the tool's folder");
 }
 
 }  // namespace
@@ -210,10 +214,10 @@ int RunDoctor(const DoctorInput& input) {
   // The tool's own argument vector: its name, then what follows the doctor's options.
   const WideChar* tool_argv[kMaxToolArguments + 1] = {input.argv[0]};
   int kept = 1;
-  for (int i = index; i < input.kept && kept <= kMaxToolArguments; ++i) tool_argv[kept++] = input.argv[i];
+  for (int i = index; i < input.kept && kept <= kMaxToolArguments; ++i)
+    tool_argv[kept++] = input.argv[i];
   const int tool_argc = 1 + (input.argc > index ? input.argc - index : 0);
   report.arguments = tool_argv + 1;
-  report.argument_count = tool_argc - 1;
   report.kept_arguments = kept - 1;
 
   CheckToolBeside(input.tool_file_name);

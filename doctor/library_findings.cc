@@ -82,7 +82,8 @@ RuntimeKind VisualCppRuntime(const char* name) {
   if (strcmp(lower, "ucrtbased.dll") == 0) return RuntimeKind::kDebug;
   if (strcmp(lower, "ucrtbase.dll") == 0) return RuntimeKind::kRelease;
   if (length < 5 || strcmp(lower + length - 4, ".dll") != 0) return RuntimeKind::kNone;
-  static const char* const kStems[] = {"vcruntime", "msvcp", "msvcr", "concrt", "vccorlib", "vcomp", "mfc"};
+  static const char* const kStems[] = {"vcruntime", "msvcp", "msvcr", "concrt",
+                                       "vccorlib",  "vcomp", "mfc"};
   for (const char* stem : kStems) {
     const size_t stem_length = strlen(stem);
     if (strncmp(lower, stem, stem_length) != 0) continue;
@@ -146,9 +147,13 @@ struct DependencyWalk {
   void ReportMissing(const char* name, const WideChar* wide_name, const WideChar* needed_by) {
     Finding& finding = report->Add("dependency-missing", Severity::kError);
     Text& message = finding.message;
-    message.Add(name).Add(", which ").AddWide(needed_by).Add(
-        " needs, is not in any folder Windows looks in for it: the tool's own folder, the system "
-        "folders, the current folder and the folders on PATH");
+    message.Add(name)
+        .Add(", which ")
+        .AddWide(needed_by)
+        .Add(
+            " needs, is not in any folder Windows looks in for it: the tool's own folder, the "
+            "system "
+            "folders, the current folder and the folders on PATH");
     WideChar in_directory[kPathCapacity];
     const bool beside_library = options->LibraryDirectory[0] != 0 &&
                                 JoinPath(options->LibraryDirectory, wide_name, in_directory) &&
@@ -158,18 +163,21 @@ struct DependencyWalk {
     if (beside_library) {
       message.Add(". It lies in the -p: directory, ")
           .AddWide(options->LibraryDirectory)
-          .Add(", but Windows does not look there for a library's own DLLs: put it beside the tool");
+          .Add(
+              ", but Windows does not look there for a library's own DLLs: put it beside the tool");
       if (has_program) message.Add(", in ").AddWide(program);
     } else {
       switch (VisualCppRuntime(name)) {
         case RuntimeKind::kRelease:
-          message.Add(". It is part of the Visual C++ runtime: install the Visual C++ "
-                      "Redistributable (x64)");
+          message.Add(
+              ". It is part of the Visual C++ runtime: install the Visual C++ "
+              "Redistributable (x64)");
           break;
         case RuntimeKind::kDebug:
-          message.Add(". It is part of the debug Visual C++ runtime, so the library is a debug "
-                      "build; those files are not redistributable and belong on no other machine: "
-                      "use the library's release build");
+          message.Add(
+              ". It is part of the debug Visual C++ runtime, so the library is a debug "
+              "build; those files are not redistributable and belong on no other machine: "
+              "use the library's release build");
           break;
         case RuntimeKind::kNone:
           message.Add(". Put it beside the tool");
@@ -205,19 +213,22 @@ void ExplainFile(const CommandOptions& options, const WideChar* file, Report* re
   };
   switch (image.format) {
     case ImageFormat::kEmpty:
-      begin("library-empty").Add(" is empty (0 bytes): a copy or download that did not finish. "
-                                 "Put the library itself there");
+      begin("library-empty")
+          .Add(
+              " is empty (0 bytes): a copy or download that did not finish. "
+              "Put the library itself there");
       break;
     case ImageFormat::kText: {
-      Text& message = begin("library-not-windows").Add(" is a text file, not a library; it begins: \"");
+      Text& message =
+          begin("library-not-windows").Add(" is a text file, not a library; it begins: \"");
       AddFirstLine(view.bytes, view.size, 60, message);
       message.Add("\"");
       break;
     }
     case ImageFormat::kOther:
-      begin("library-not-windows").Add(native.portable_executable
-                                           ? " is not a Windows library at all"
-                                           : " is not a library at all");
+      begin("library-not-windows")
+          .Add(native.portable_executable ? " is not a Windows library at all"
+                                          : " is not a library at all");
       break;
     case ImageFormat::kElf:
       if (native.portable_executable) {
@@ -234,8 +245,7 @@ void ExplainFile(const CommandOptions& options, const WideChar* file, Report* re
       break;
     case ImageFormat::kPortableExecutable:
       if (!native.portable_executable) {
-        begin("library-not-windows")
-            .Add(" is a Windows library, which the host build cannot load");
+        begin("library-not-windows").Add(" is a Windows library, which the host build cannot load");
       } else if (image.machine != native.machine) {
         begin("library-wrong-architecture")
             .Add(" is a library for ")
@@ -272,8 +282,9 @@ void ExplainLoadFailure(const CommandOptions& options, const RunTrace& trace, Re
     finding.message.AddWide(trace.requested)
         .Add(" was found, but its start-up code (DllMain) refused to load (error 1114: ")
         .Add(error.text)
-        .Add("): it found something missing on this machine that it needs, which only the "
-             "library's own documentation or log can name");
+        .Add(
+            "): it found something missing on this machine that it needs, which only the "
+            "library's own documentation or log can name");
     return;
   }
   const size_t finding_count = report->finding_count;
@@ -292,8 +303,9 @@ void ExplainLoadFailure(const CommandOptions& options, const RunTrace& trace, Re
       Finding& finding = report->Add("library-not-found", Severity::kError);
       finding.message.Add("there is no ")
           .AddWide(trace.requested)
-          .Add(": with -p: the tool loads that file and nothing else, with no fallback to its own "
-               "folder or the system's search");
+          .Add(
+              ": with -p: the tool loads that file and nothing else, with no fallback to its own "
+              "folder or the system's search");
       return;
     }
     memcpy(file, trace.requested, sizeof file);
@@ -302,7 +314,8 @@ void ExplainLoadFailure(const CommandOptions& options, const RunTrace& trace, Re
     have_file = FindAlongSearch(kLibraryFileName, file) != nullptr;
     if (!have_file) {
       Finding& finding = report->Add("library-not-found", Severity::kError);
-      finding.message.Add("cdintf400.dll is in none of the folders searched for it, in this order: ");
+      finding.message.Add(
+          "cdintf400.dll is in none of the folders searched for it, in this order: ");
       AddFolderList(finding.message);
       finding.message.Add(". Put it beside the tool");
       return;
@@ -327,7 +340,8 @@ void ExplainLoadedLibrary(const CommandOptions& options, const RunTrace& trace, 
   ReadSearchFolders();
   WideChar found[kPathCapacity];
   const SearchFolder* folder = FindAlongSearch(kLibraryFileName, found);
-  if (folder == nullptr || folder->kind == FolderKind::kProgram || folder->kind == FolderKind::kSystem) {
+  if (folder == nullptr || folder->kind == FolderKind::kProgram ||
+      folder->kind == FolderKind::kSystem) {
     return;
   }
   Finding& finding = report->Add("library-outside-trusted-folders", Severity::kWarning);
@@ -335,8 +349,9 @@ void ExplainLoadedLibrary(const CommandOptions& options, const RunTrace& trace, 
       .AddWide(folder->path)
       .Add(", ")
       .Add(FolderKindName(folder->kind))
-      .Add(", not beside the tool or in a system folder: whoever can write there chooses the code "
-           "that runs with the installer's rights. Put the library beside the tool");
+      .Add(
+          ", not beside the tool or in a system folder: whoever can write there chooses the code "
+          "that runs with the installer's rights. Put the library beside the tool");
 }
 
 void ExplainEntryPoints(const RunTrace& trace, bool removal, DoctorMode mode, int exit_status,
@@ -357,8 +372,9 @@ void ExplainEntryPoints(const RunTrace& trace, bool removal, DoctorMode mode, in
       const RunEvent& event = trace.events[i];
       asked |= event.kind == RunEvent::kResolve && strcmp(event.entry_point, kEndEntryPoint) == 0;
     }
-    Finding& finding = report->Add("end-entry-point-missing",
-                                   asked && exit_status == 1 ? Severity::kError : Severity::kWarning);
+    Finding& finding =
+        report->Add("end-entry-point-missing",
+                    asked && exit_status == 1 ? Severity::kError : Severity::kWarning);
     finding.message.Add("the library exports no DriverEnd, so a started driver cannot be ended");
     finding.message.Add(removal ? ": the removal starts the driver and then fails"
                                 : ": this install works, but a removal (-u) will fail");

@@ -37,7 +37,8 @@ size_t PeHeader(const Bytes& bytes) {
 }
 
 bool LooksLikeText(const unsigned char* bytes, size_t size) {
-  if (size >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF))) {
+  if (size >= 2 &&
+      ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF))) {
     return true;  // UTF-16 with its byte order mark
   }
   const size_t sample = size < 512 ? size : 512;
@@ -59,7 +60,10 @@ ImageInfo ReadImageInfo(const unsigned char* bytes, size_t size) {
     return {ImageFormat::kPortableExecutable, image.Read16(header + 4),
             image.Read16(optional) == kPe32PlusMagic};
   }
-  if (size >= 20 && memcmp(bytes, "\x7F" "ELF", 4) == 0) {
+  if (size >= 20 && memcmp(bytes,
+                           "\x7F"
+                           "ELF",
+                           4) == 0) {
     image.big_endian = bytes[5] == 2;
     return {ImageFormat::kElf, image.Read16(18), bytes[4] == 2};
   }
@@ -72,11 +76,10 @@ void AddMachineName(const ImageInfo& image, Text& out) {
     uint16_t machine;
     const char* name;
   };
-  static const Known kPe[] = {{0x8664, "x64"},          {0x014C, "x86 (32-bit)"},
-                              {0xAA64, "ARM64"},        {0xA641, "ARM64EC"},
-                              {0x01C4, "ARM (32-bit)"}, {0x0200, "Itanium"}};
-  static const Known kElf[] = {{62, "x86-64"},          {3, "x86 (32-bit)"},   {183, "ARM64"},
-                               {40, "ARM (32-bit)"},    {243, "RISC-V"},       {8, "MIPS"},
+  static const Known kPe[] = {{0x8664, "x64"},     {0x014C, "x86 (32-bit)"}, {0xAA64, "ARM64"},
+                              {0xA641, "ARM64EC"}, {0x01C4, "ARM (32-bit)"}, {0x0200, "Itanium"}};
+  static const Known kElf[] = {{62, "x86-64"},           {3, "x86 (32-bit)"},      {183, "ARM64"},
+                               {40, "ARM (32-bit)"},     {243, "RISC-V"},          {8, "MIPS"},
                                {20, "PowerPC (32-bit)"}, {21, "PowerPC (64-bit)"}, {22, "IBM Z"}};
   const bool pe = image.format == ImageFormat::kPortableExecutable;
   const Known* known = pe ? kPe : kElf;

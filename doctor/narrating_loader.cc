@@ -118,7 +118,9 @@ EntryPoint NarratingLoader::GetProcAddress(ModuleHandle module, const char* name
   const EntryPoint found = narration.system->GetProcAddress(module, name);
   const bool start = Is(name, kStartEntryPoint);
   const bool end = Is(name, kEndEntryPoint);
-  RunEvent& event = Append(RunEvent::kResolve, start ? kStartEntryPoint : end ? kEndEntryPoint : name);
+  RunEvent& event = Append(RunEvent::kResolve, start ? kStartEntryPoint
+                                               : end ? kEndEntryPoint
+                                                     : name);
   event.found = found != nullptr;
   Tell(event, true);
   if (found == nullptr || (!start && !end)) return found;

@@ -102,7 +102,8 @@ void WriteTextReport(const Report& report) {
   // A run told its steps as it took them; a check tells what it saw of the library.
   if (report.mode == DoctorMode::kCheck && trace.load_asked) {
     if (trace.loaded) {
-      output.Put("library: ").PutWide(trace.loaded_from[0] != 0 ? trace.loaded_from : trace.requested);
+      output.Put("library: ")
+          .PutWide(trace.loaded_from[0] != 0 ? trace.loaded_from : trace.requested);
       if (!report.file_version.empty()) output.Put(", file version ").Put(report.file_version);
       output.Put("\nentry points: PDFDriverInit ")
           .Put(trace.start == Presence::kFound ? "found" : "missing")
@@ -209,7 +210,10 @@ void WriteJsonReport(const Report& report) {
         .Put(",\"message\":")
         .PutJson(finding.message);
     for (size_t field = 0; field < finding.field_count; ++field) {
-      output.Put(",").PutJson(finding.field_names[field]).Put(":").PutJson(finding.field_values[field]);
+      output.Put(",")
+          .PutJson(finding.field_names[field])
+          .Put(":")
+          .PutJson(finding.field_values[field]);
     }
     output.Put("}");
   }
@@ -270,7 +274,9 @@ void WriteEvent(const RunTrace& trace, const RunEvent& event, bool done) {
       if (!done) {
         output.Put("load ").PutWide(trace.requested).Put("\n");
       } else if (event.found) {
-        output.Put("  loaded ").PutWide(trace.loaded_from[0] != 0 ? trace.loaded_from : trace.requested).Put("\n");
+        output.Put("  loaded ")
+            .PutWide(trace.loaded_from[0] != 0 ? trace.loaded_from : trace.requested)
+            .Put("\n");
       } else {
         output.Put("  not loaded: ");
         if (trace.load_error.has_code) {

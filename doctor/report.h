@@ -71,12 +71,10 @@ constexpr int kDependsOnLibrary = -1;
 struct Report {
   DoctorMode mode = DoctorMode::kCheck;
   bool json = false;
-  // The tool's arguments as given, and how many there were (more may have been
-  // given than are kept: the count is the true one).
+  // The tool's arguments as given: the first |kept_arguments| of them, which is all
+  // of them but on the host past 64.
   const WideChar* const* arguments = nullptr;
-  int argument_count = 0;
   int kept_arguments = 0;
-  int unreadable_argument = 0;  // the host's: an argument that was not UTF-8
   bool parsed = false;
   bool removal = false;
   RunTrace trace;

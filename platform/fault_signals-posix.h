@@ -19,7 +19,8 @@ inline sigset_t FaultSignalSet() {
 
 // Installs |handler| for every fault signal, on the alternate stack, with all of
 // them blocked while it runs. What it replaces goes into |replaced|, by signal number.
-inline void HandleFaultSignals(void (*handler)(int, siginfo_t*, void*), struct sigaction* replaced) {
+inline void HandleFaultSignals(void (*handler)(int, siginfo_t*, void*),
+                               struct sigaction* replaced) {
   struct sigaction action = {};
   action.sa_sigaction = handler;
   action.sa_flags = SA_SIGINFO | SA_ONSTACK;

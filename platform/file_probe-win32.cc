@@ -12,8 +12,9 @@ PathKind ProbePath(const WideChar* path) {
 
 bool IsAbsolutePath(const WideChar* path) {
   const auto separator = [](wchar_t unit) { return unit == L'\\' || unit == L'/'; };
-  const bool drive = ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
-                     path[1] == L':';
+  const bool drive =
+      ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
+      path[1] == L':';
   return (drive && separator(path[2])) || (separator(path[0]) && separator(path[1]));
 }
 
@@ -35,7 +36,8 @@ bool MapFile(const WideChar* path, FileView* view) {
     if (!mapped) {
       const HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
       if (mapping != nullptr) {
-        view->bytes = static_cast<const unsigned char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+        view->bytes =
+            static_cast<const unsigned char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
         mapped = view->bytes != nullptr;
         CloseHandle(mapping);  // the view keeps the mapping
       }

@@ -40,8 +40,8 @@ LoadError TakeLoadError() {
   const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                       nullptr, error.code, 0, message, 512, nullptr);
   DWORD end = length;
-  while (end != 0 && (message[end - 1] == L'\r' || message[end - 1] == L'\n' ||
-                      message[end - 1] == L' ')) {
+  while (end != 0 &&
+         (message[end - 1] == L'\r' || message[end - 1] == L'\n' || message[end - 1] == L' ')) {
     --end;
   }
   message[end] = 0;
@@ -121,7 +121,8 @@ size_t LibrarySearchFolders(SearchFolder* folders, size_t capacity) {
   if (length < kPathCapacity) Add(folders, capacity, &count, FolderKind::kCurrent, path, length);
 
   static wchar_t variable[32 * 1024];
-  const DWORD size = GetEnvironmentVariableW(L"PATH", variable, sizeof variable / sizeof variable[0]);
+  const DWORD size =
+      GetEnvironmentVariableW(L"PATH", variable, sizeof variable / sizeof variable[0]);
   if (size == 0 || size >= sizeof variable / sizeof variable[0]) return count;
   const wchar_t* entry = variable;
   for (const wchar_t* cursor = variable;; ++cursor) {

@@ -60,7 +60,8 @@ void WriteToFile(HANDLE file, const char* text, size_t length) {
     const unsigned char* run = cursor;
     while (cursor != end && !IsEncodedSurrogate(cursor, end)) ++cursor;
     DWORD written;
-    if (cursor != run && !WriteFile(file, run, static_cast<DWORD>(cursor - run), &written, nullptr)) {
+    if (cursor != run &&
+        !WriteFile(file, run, static_cast<DWORD>(cursor - run), &written, nullptr)) {
       return;
     }
     if (cursor == end) break;

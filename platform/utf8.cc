@@ -43,7 +43,9 @@ bool DecodeCharacter(const unsigned char** cursor, uint32_t* code_point) {
 }  // namespace
 
 size_t EncodeUtf8(uint32_t code_point, char out[4]) {
-  const auto byte = [](uint32_t value) { return static_cast<char>(static_cast<unsigned char>(value)); };
+  const auto byte = [](uint32_t value) {
+    return static_cast<char>(static_cast<unsigned char>(value));
+  };
   if (code_point < 0x80) {
     out[0] = byte(code_point);
     return 1;

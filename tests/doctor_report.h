@@ -11,8 +11,7 @@ class DoctorReport {
  public:
   // |output| must be exactly one JSON object on one line.
   explicit DoctorReport(const std::string& output) {
-    if (output.empty() || output.back() != '\n' ||
-        output.find('\n') != output.size() - 1) {
+    if (output.empty() || output.back() != '\n' || output.find('\n') != output.size() - 1) {
       return;
     }
     json_ = nlohmann::json::parse(output, nullptr, false);

@@ -87,8 +87,8 @@ const DoctorCase kCases[] = {
     {.name = "the companion DLL left in the -p: directory",
      .arguments = {"-p:{dir}"},
      .layout = {.in_directory = "needs-companion", .companion_in_directory = true},
-     .windows = Error("dependency-missing",
-                      {{"name", "companion.dll"}, {"needed_by", "cdintf400.dll"}}),
+     .windows =
+         Error("dependency-missing", {{"name", "companion.dll"}, {"needed_by", "cdintf400.dll"}}),
      .host = Error("library-load-failed")},
     {.name = "the companion DLL nowhere",
      .arguments = {},
@@ -126,10 +126,10 @@ const DoctorCase kCases[] = {
     {.name = "the backslash-before-a-quote trap",
      .arguments = {"-p:C:\\Program Files\\PDF Printer\""},
      .layout = {.beside_tool = "complete"},
-     .windows = Error("directory-ends-in-quote",
-                      {{"fixed", "\"-p:C:\\Program Files\\PDF Printer\\.\""}}),
-     .host = Error("directory-ends-in-quote",
-                   {{"fixed", "\"-p:C:\\Program Files\\PDF Printer\\.\""}})},
+     .windows =
+         Error("directory-ends-in-quote", {{"fixed", "\"-p:C:\\Program Files\\PDF Printer\\.\""}}),
+     .host =
+         Error("directory-ends-in-quote", {{"fixed", "\"-p:C:\\Program Files\\PDF Printer\\.\""}})},
     {.name = "a relative -p: directory",
      .arguments = {"-p:lib"},
      .layout = {.in_directory = "complete"},
@@ -232,7 +232,8 @@ const DoctorCase kCases[] = {
     {.name = "--run: a fault in PDFDriverInit",
      .arguments = {"--run"},
      .layout = {.beside_tool = "fault-start-divide-by-zero"},
-     .windows = Error("library-fault", {{"fault", "exception 0xc0000094"}, {"during", "PDFDriverInit"}}),
+     .windows =
+         Error("library-fault", {{"fault", "exception 0xc0000094"}, {"during", "PDFDriverInit"}}),
      .host = Error("library-fault", {{"fault", "signal SIGFPE"}, {"during", "PDFDriverInit"}})},
 };
 
@@ -279,11 +280,12 @@ TEST_F(Doctor, TellsWhatToDoAboutALibraryInTheWrongPlace) {
   // The companion DLL sits beside the library, where Windows does not look.
   const StagedCase staged =
       Stage({.in_directory = "needs-companion", .companion_in_directory = true});
-  const StagedCase::Run run = staged.RunDoctor({"--json", "-p:" + Utf8FromPath(staged.directory())});
+  const StagedCase::Run run =
+      staged.RunDoctor({"--json", "-p:" + Utf8FromPath(staged.directory())});
   const DoctorReport report(run.output);
   ASSERT_TRUE(report.valid()) << run.output;
-  const nlohmann::json* finding = report.Finding(kArgumentsAreBytes ? "library-load-failed"
-                                                                    : "dependency-missing");
+  const nlohmann::json* finding =
+      report.Finding(kArgumentsAreBytes ? "library-load-failed" : "dependency-missing");
   ASSERT_NE(finding, nullptr) << run.output;
   const std::string message = (*finding)["message"];
   // The host's dynamic linker names the missing library itself.

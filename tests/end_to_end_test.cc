@@ -204,7 +204,9 @@ std::vector<EndToEndCase> FaultCases() {
                              .exit_status = 1};
         if (removal) test.arguments = {"-u"};
         test.journal = {"load " + variant};
-        test.fault_during = place == "start" ? "PDFDriverInit" : place == "end" ? "DriverEnd" : place;
+        test.fault_during = place == "start" ? "PDFDriverInit"
+                            : place == "end" ? "DriverEnd"
+                                             : place;
         // Where the loader catches a fault in the start-up code, it unloads the
         // library and the load fails: 1 all the same. Not a stack overflow: the tool
         // ends the process at its first sight, before the loader's handler is asked.
@@ -324,7 +326,6 @@ class EndToEnd : public StagingTest {
       }
     }
   }
-
 };
 
 TEST_F(EndToEnd, RunsTheToolAgainstTheStandIn) {

@@ -58,7 +58,9 @@ class PeImage {
            static_cast<uint64_t>(Read32(optional_ + 28)) << 32;
   }
   uint32_t CheckSum() const { return Read32(optional_ + 64); }
-  uint32_t RelocationsSize() const { return Read32(optional_ + 112 + 8 * kBaseRelocationDirectory + 4); }
+  uint32_t RelocationsSize() const {
+    return Read32(optional_ + 112 + 8 * kBaseRelocationDirectory + 4);
+  }
 
   // Each section's name and characteristics.
   std::vector<std::pair<std::string, uint32_t>> Sections() const {
@@ -188,7 +190,9 @@ const Program kPrograms[] = {
      {"kernel32.dll", "msvcrt.dll", "version.dll"}},
 };
 
-PeImage Image(const Program& program) { return PeImage(TestProgramDirectory() / program.file_name); }
+PeImage Image(const Program& program) {
+  return PeImage(TestProgramDirectory() / program.file_name);
+}
 
 TEST(PeImageTest, IsAStrippedConsoleProgramForX64) {
   for (const Program& program : kPrograms) {

@@ -69,10 +69,12 @@ std::string MadeUpFile(const std::string& kind) {
     bytes[at + 1] = static_cast<char>(value >> 8);
   };
   if (kind == "elf") {
-    bytes.replace(0, 4, "\x7F" "ELF");
-    bytes[4] = 2;  // 64-bit
-    bytes[5] = 1;  // little-endian
-    bytes[6] = 1;  // version
+    bytes.replace(0, 4,
+                  "\x7F"
+                  "ELF");
+    bytes[4] = 2;   // 64-bit
+    bytes[5] = 1;   // little-endian
+    bytes[6] = 1;   // version
     put16(16, 3);   // a shared object
     put16(18, 62);  // x86-64
     return bytes;

@@ -34,19 +34,19 @@ std::string PortableExecutable(uint16_t machine) {
   Put32(bytes, 0x3C, 0x80);
   bytes.replace(0x80, 4, std::string("PE\0\0", 4));
   Put16(bytes, 0x84, machine);
-  Put16(bytes, 0x86, 1);      // one section
-  Put16(bytes, 0x94, 240);    // the size of a PE32+ optional header
-  Put16(bytes, 0x98, 0x20B);  // PE32+
-  Put32(bytes, 0x98 + 108, 16);        // data directories
+  Put16(bytes, 0x86, 1);                 // one section
+  Put16(bytes, 0x94, 240);               // the size of a PE32+ optional header
+  Put16(bytes, 0x98, 0x20B);             // PE32+
+  Put32(bytes, 0x98 + 108, 16);          // data directories
   Put32(bytes, 0x98 + 112 + 8, 0x1000);  // the import directory's address
   Put32(bytes, 0x98 + 112 + 12, 60);
   const size_t section = 0x98 + 240;
   bytes.replace(section, 5, ".idata");
-  Put32(bytes, section + 8, 0x100);   // virtual size
+  Put32(bytes, section + 8, 0x100);    // virtual size
   Put32(bytes, section + 12, 0x1000);  // virtual address
-  Put32(bytes, section + 16, 0x100);  // raw size
-  Put32(bytes, section + 20, 0x200);  // raw offset
-  Put32(bytes, 0x200 + 12, 0x1080);   // the first import's name
+  Put32(bytes, section + 16, 0x100);   // raw size
+  Put32(bytes, section + 20, 0x200);   // raw offset
+  Put32(bytes, 0x200 + 12, 0x1080);    // the first import's name
   Put32(bytes, 0x200 + 20 + 12, 0x1090);
   bytes.replace(0x280, 13, "companion.dll");
   bytes.replace(0x290, 17, "vcruntime140d.dll");
@@ -55,7 +55,9 @@ std::string PortableExecutable(uint16_t machine) {
 
 std::string Elf(uint16_t machine) {
   std::string bytes(64, '\0');
-  bytes.replace(0, 4, "\x7F" "ELF");
+  bytes.replace(0, 4,
+                "\x7F"
+                "ELF");
   bytes[4] = 2;
   bytes[5] = 1;
   Put16(bytes, 16, 3);
