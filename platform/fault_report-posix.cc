@@ -16,7 +16,8 @@ void ReportAndPassOn(int signal_number, siginfo_t* info, void* context) {
   // fault exit, rather than being forced to its default action while blocked.
   if (fault_observer != nullptr && !fault_reported) {
     fault_reported = 1;
-    const sigset_t faults = FaultSignalSet();
+    sigset_t faults;
+    FaultSignalSet(&faults);
     sigprocmask(SIG_UNBLOCK, &faults, nullptr);
     fault_observer(Fault{static_cast<uint32_t>(signal_number), FaultingInstruction(context)});
   }
