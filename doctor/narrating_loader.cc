@@ -143,7 +143,6 @@ void NarratingLoader::FreeLibrary(ModuleHandle module) {
   narration.system->FreeLibrary(module);
   trace.current = LibraryStep::kNone;
   trace.release_faulted = TakeWatchedFault(&trace.release_fault);
-  trace.released = true;
   Tell(event, true);
 }
 

@@ -44,7 +44,6 @@ struct RunTrace {
   Presence end = Presence::kUnknown;
   bool start_called = false;
   bool end_called = false;
-  bool released = false;
   RunEvent events[8] = {};
   size_t event_count = 0;
 };

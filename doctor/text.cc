@@ -66,11 +66,3 @@ bool EqualsIgnoringCase(const WideChar* text, const char* ascii) {
   }
   return *text == 0;
 }
-
-const WideChar* LastSeparator(const WideChar* path) {
-  const WideChar* last = nullptr;
-  for (; *path != 0; ++path) {
-    if (*path == '\\' || *path == '/') last = path;
-  }
-  return last;
-}

@@ -49,6 +49,3 @@ class FixedText final : public Text {
 
 // Whether |text| equals the ASCII |ascii|, ignoring the case of ASCII letters.
 bool EqualsIgnoringCase(const WideChar* text, const char* ascii);
-
-// |path|'s last separator (\ or /), or null.
-const WideChar* LastSeparator(const WideChar* path);

@@ -21,12 +21,6 @@ PathKind ProbePath(const WideChar* path) {
 // Backslashes count too: the host reads them as separators.
 bool IsAbsolutePath(const WideChar* path) { return path[0] == '/' || path[0] == '\\'; }
 
-bool SamePathText(const WideChar* a, const WideChar* b) {
-  for (; *a != 0 && *a == *b; ++a, ++b) {
-  }
-  return *a == *b;
-}
-
 bool MapFile(const WideChar* path, FileView* view) {
   char native[kNativePathCapacity];
   if (!NativePath(path, native, sizeof native)) return false;

@@ -18,10 +18,6 @@ bool IsAbsolutePath(const WideChar* path) {
   return (drive && separator(path[2])) || (separator(path[0]) && separator(path[1]));
 }
 
-bool SamePathText(const WideChar* a, const WideChar* b) {
-  return CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_EQUAL;
-}
-
 bool MapFile(const WideChar* path, FileView* view) {
   const HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

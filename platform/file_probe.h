@@ -15,10 +15,6 @@ PathKind ProbePath(const WideChar* path);
 // and a root ("C:\") or a UNC path; on the host a leading separator.
 bool IsAbsolutePath(const WideChar* path);
 
-// Whether two paths name the same file by their text, as the file system compares
-// names: without case on Windows, exactly on the host.
-bool SamePathText(const WideChar* a, const WideChar* b);
-
 // A file's bytes, mapped read-only.
 struct FileView {
   const unsigned char* bytes;  // null for an empty file
