@@ -320,6 +320,18 @@ TEST_F(Doctor, NamesTheLibraryItLoadedAndItsVersion) {
   EXPECT_EQ(json["tool_exit_status_if_not_started"], 0);
 }
 
+TEST_F(Doctor, KeepsControlCharactersQuotesAndBackslashesInJson) {
+  // Whatever an argument holds comes back from the parsed report unchanged.
+  const StagedCase staged = Stage({.beside_tool = "complete"});
+  const std::string argument = "-p:a\tb\x01c\\d\"e\x7F\u00FC";
+  const StagedCase::Run run = staged.RunDoctor({"--json", argument});
+  const DoctorReport report(run.output);
+  ASSERT_TRUE(report.valid()) << run.output;
+  EXPECT_EQ(report.json()["arguments"], nlohmann::json::array({argument}));
+  EXPECT_EQ(run.output.find('\t'), std::string::npos) << "a raw tab in JSON text";
+  EXPECT_EQ(run.output.find('\x01'), std::string::npos) << "a raw control character";
+}
+
 TEST_F(Doctor, TellsEachStepOfARunAsText) {
   const StagedCase staged = Stage({.beside_tool = "complete"});
   const StagedCase::Run run = staged.RunDoctor({"--run", "-u"});
