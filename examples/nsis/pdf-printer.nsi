@@ -34,6 +34,10 @@ Section
   File "${FILES}\pdf-printer-setup.exe"
   File "${FILES}\pdf-printer-doctor.exe"
   File "${FILES}\cdintf400.dll"
+  ; The tool and the doctor run with another working folder: a folder that is a
+  ; process's working folder cannot be removed, and an installation that fails
+  ; removes this one. (The tool finds the library beside itself, not there.)
+  SetOutPath "$TEMP"
   ; nsExec runs the console program hidden, where ExecWait would flash a console
   ; window of its own on the desktop. It leaves the tool's exit status on the stack,
   ; or "error" when the tool could not be started: compare as text, since "error"
@@ -48,7 +52,6 @@ Section
     Delete "$INSTDIR\pdf-printer-setup.exe"
     Delete "$INSTDIR\pdf-printer-doctor.exe"
     Delete "$INSTDIR\cdintf400.dll"
-    SetOutPath "$TEMP" ; the working folder cannot be removed
     RMDir "$INSTDIR"
     ; Ends the installer with exit code 2, NSIS's own for an aborted installation.
     Abort "The PDF printer could not be installed (pdf-printer-setup.exe: $0)."
