@@ -65,34 +65,6 @@ const char* FolderKindName(FolderKind kind) {
   return kLibrarySearchVariable[0] == 'P' ? "a folder on PATH" : "a folder on LD_LIBRARY_PATH";
 }
 
-// The Visual C++ runtime's DLLs, release and debug, by the shape of their names:
-// vcruntime140.dll, msvcp140_1.dll, mfc140u.dll, msvcr120.dll; a debug build's end
-// in d (vcruntime140d.dll, msvcp140_1d.dll), and the debug universal C runtime is
-// ucrtbased.dll.
-enum class RuntimeKind { kNone, kRelease, kDebug };
-
-RuntimeKind VisualCppRuntime(const char* name) {
-  char lower[sizeof ImportName::text];
-  size_t length = 0;
-  for (; name[length] != 0 && length + 1 < sizeof lower; ++length) {
-    const char c = name[length];
-    lower[length] = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-  }
-  lower[length] = 0;
-  if (strcmp(lower, "ucrtbased.dll") == 0) return RuntimeKind::kDebug;
-  if (strcmp(lower, "ucrtbase.dll") == 0) return RuntimeKind::kRelease;
-  if (length < 5 || strcmp(lower + length - 4, ".dll") != 0) return RuntimeKind::kNone;
-  static const char* const kStems[] = {"vcruntime", "msvcp", "msvcr", "concrt",
-                                       "vccorlib",  "vcomp", "mfc"};
-  for (const char* stem : kStems) {
-    const size_t stem_length = strlen(stem);
-    if (strncmp(lower, stem, stem_length) != 0) continue;
-    if (lower[stem_length] < '0' || lower[stem_length] > '9') continue;
-    return lower[length - 5] == 'd' ? RuntimeKind::kDebug : RuntimeKind::kRelease;
-  }
-  return RuntimeKind::kNone;
-}
-
 // An import's ASCII name as the loader's wide one.
 void WideFromAscii(const char* name, WideChar* wide) {
   size_t length = 0;
@@ -107,16 +79,13 @@ struct DependencyWalk {
   size_t seen_count = 0;
 
   // Whether |name| came up before; the loader compares names without case.
-  bool Seen(const char* name) {
+  bool Seen(const ImportName& name) {
     WideChar wide[sizeof ImportName::text];
-    WideFromAscii(name, wide);
+    WideFromAscii(name.text, wide);
     for (size_t i = 0; i < seen_count; ++i) {
       if (EqualsIgnoringCase(wide, seen[i].text)) return true;
     }
-    if (seen_count < sizeof seen / sizeof seen[0]) {
-      strncpy(seen[seen_count].text, name, sizeof seen[0].text - 1);
-      seen[seen_count++].text[sizeof seen[0].text - 1] = 0;
-    }
+    if (seen_count < sizeof seen / sizeof seen[0]) seen[seen_count++] = name;
     return false;
   }
 
@@ -130,7 +99,7 @@ struct DependencyWalk {
     UnmapFile(view);
     for (size_t i = 0; i < count; ++i) {
       const char* name = imports[depth][i].text;
-      if (Seen(name)) continue;
+      if (Seen(imports[depth][i])) continue;
       WideChar wide_name[sizeof ImportName::text];
       WideFromAscii(name, wide_name);
       if (IsProvidedWithoutFile(wide_name)) continue;
@@ -449,4 +418,26 @@ void AddFaultFinding(const Fault& fault, LibraryStep step, bool caught, Report* 
   }
   finding.Field("fault").Add(description.kind).Add(" ").Add(description.code);
   finding.Field("during").Add(during);
+}
+
+RuntimeKind VisualCppRuntime(const char* name) {
+  char lower[sizeof ImportName::text];
+  size_t length = 0;
+  for (; name[length] != 0 && length + 1 < sizeof lower; ++length) {
+    const char c = name[length];
+    lower[length] = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+  }
+  lower[length] = 0;
+  if (strcmp(lower, "ucrtbased.dll") == 0) return RuntimeKind::kDebug;
+  if (strcmp(lower, "ucrtbase.dll") == 0) return RuntimeKind::kRelease;
+  if (length < 5 || strcmp(lower + length - 4, ".dll") != 0) return RuntimeKind::kNone;
+  static const char* const kStems[] = {"vcruntime", "msvcp", "msvcr", "concrt",
+                                       "vccorlib",  "vcomp", "mfc"};
+  for (const char* stem : kStems) {
+    const size_t stem_length = strlen(stem);
+    if (strncmp(lower, stem, stem_length) != 0) continue;
+    if (lower[stem_length] < '0' || lower[stem_length] > '9') continue;
+    return lower[length - 5] == 'd' ? RuntimeKind::kDebug : RuntimeKind::kRelease;
+  }
+  return RuntimeKind::kNone;
 }

@@ -19,6 +19,14 @@ void ExplainLoadedLibrary(const CommandOptions& options, const RunTrace& trace, 
 void ExplainEntryPoints(const RunTrace& trace, bool removal, DoctorMode mode, int exit_status,
                         Report* report);
 
+// The Visual C++ runtime's DLLs, release and debug, by the shape of their names:
+// vcruntime140.dll, msvcp140_1.dll, mfc140u.dll, msvcr120.dll; a debug build's end
+// in d (vcruntime140d.dll, msvcp140_1d.dll), and the debug universal C runtime is
+// ucrtbased.dll. A missing one is fixed by the Redistributable, or, for a debug one,
+// only by a release build of the library.
+enum class RuntimeKind { kNone, kRelease, kDebug };
+RuntimeKind VisualCppRuntime(const char* name);
+
 // Where in the run a fault at |step| happened, in words: "in PDFDriverInit".
 const char* FaultPlace(LibraryStep step);
 

@@ -276,22 +276,42 @@ TEST_F(Doctor, ExplainsEachBrokenSetUp) {
   }
 }
 
-TEST_F(Doctor, TellsWhatToDoAboutALibraryInTheWrongPlace) {
-  // The companion DLL sits beside the library, where Windows does not look.
-  const StagedCase staged =
-      Stage({.in_directory = "needs-companion", .companion_in_directory = true});
-  const StagedCase::Run run =
-      staged.RunDoctor({"--json", "-p:" + Utf8FromPath(staged.directory())});
-  const DoctorReport report(run.output);
-  ASSERT_TRUE(report.valid()) << run.output;
-  const nlohmann::json* finding =
-      report.Finding(kArgumentsAreBytes ? "library-load-failed" : "dependency-missing");
-  ASSERT_NE(finding, nullptr) << run.output;
-  const std::string message = (*finding)["message"];
-  // The host's dynamic linker names the missing library itself.
-  EXPECT_NE(message.find(kArgumentsAreBytes ? "companion.dll" : "put it beside the tool"),
-            std::string::npos)
-      << message;
+TEST_F(Doctor, SaysWhatToDoAboutAMissingDll) {
+  struct Hint {
+    const char* name;
+    Layout layout;
+    bool uses_directory;
+    const char* code;    // on Windows; the host's dynamic linker names the DLL itself
+    const char* advice;  // on Windows
+  };
+  const Hint kHints[] = {
+      {"companion DLL beside the library, where Windows does not look",
+       {.in_directory = "needs-companion", .companion_in_directory = true},
+       true,
+       "dependency-missing",
+       "Windows does not look there for a library's own DLLs"},
+      {"a debug build",
+       {.beside_tool = "needs-debug-runtime"},
+       false,
+       "dependency-missing",
+       "the library is a debug build"},
+  };
+  for (const Hint& hint : kHints) {
+    SCOPED_TRACE(hint.name);
+    if (kArgumentsAreBytes && !hint.uses_directory) continue;  // a Windows-only fixture
+    const StagedCase staged = Stage(hint.layout);
+    std::vector<std::string> arguments = {"--json"};
+    if (hint.uses_directory) arguments.push_back("-p:" + Utf8FromPath(staged.directory()));
+    const StagedCase::Run run = staged.RunDoctor(arguments);
+    const DoctorReport report(run.output);
+    ASSERT_TRUE(report.valid()) << run.output;
+    const nlohmann::json* finding =
+        report.Finding(kArgumentsAreBytes ? "library-load-failed" : hint.code);
+    ASSERT_NE(finding, nullptr) << run.output;
+    const std::string message = (*finding)["message"];
+    EXPECT_NE(message.find(kArgumentsAreBytes ? "companion.dll" : hint.advice), std::string::npos)
+        << message;
+  }
 }
 
 TEST_F(Doctor, NamesTheLibraryItLoadedAndItsVersion) {
