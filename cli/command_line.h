@@ -15,9 +15,29 @@ struct CommandOptions {
 // The program's own name and at most two arguments.
 constexpr int kMaxArgumentCount = 3;
 
+// Why the parser refused a command line.
+enum class RejectionReason {
+  kTooManyArguments,  // more than two arguments: none of them was looked at
+  kNotAnOption,       // an argument that fits neither option
+  kDirectoryTooLong,  // a directory option whose text does not fit LibraryDirectory
+};
+
+// Which argument the parser refused, and why. The tool itself never asks: this is
+// for whoever has to explain the refusal.
+struct CommandLineRejection {
+  // The index in the argument vector of the argument refused; for too many
+  // arguments, the first one past the limit.
+  int argument;
+  RejectionReason reason;
+  // kDirectoryTooLong: the directory text, as it follows the colon.
+  const WideChar* directory;
+};
+
 // Fills |options| from the argument vector, whose element 0, the program name, is
-// never looked at. False when the command line is rejected.
-bool ParseCommandLine(int argc, const WideChar* const* argv, CommandOptions* options);
+// never looked at. False when the command line is rejected; then |rejection|, when
+// given, says where and why.
+bool ParseCommandLine(int argc, const WideChar* const* argv, CommandOptions* options,
+                      CommandLineRejection* rejection = nullptr);
 
 // The whole tool: parses the command line, runs the printer driver with |loader|
 // and returns the exit status.

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_line.h"
+
 // Each file that includes this gets its own copies (const at namespace scope), so
 // the table is always initialised after the strings it is built from: inline
 // variables would leave that order to the toolchain, and clang for Windows gets
@@ -16,6 +18,9 @@ struct ParseCase {
   bool accepted;
   bool remove_driver;
   std::u16string library_directory;
+  // A rejected command line: the argument the parser names, and its reason.
+  int rejected_argument = 0;
+  RejectionReason reason = RejectionReason::kNotAnOption;
 };
 
 const std::u16string k259Units(259, u'd');
@@ -51,25 +56,76 @@ const ParseCase kParseCases[] = {
      false,
      k259UnitsEndingInPair},
 
-    {"260 units do not fit", {u"-p:" + k260Units}, false, false, u""},
+    {"260 units do not fit",
+     {u"-p:" + k260Units},
+     false,
+     false,
+     u"",
+     1,
+     RejectionReason::kDirectoryTooLong},
     {"260 units with a surrogate pair do not fit",
      {u"-p:" + k260UnitsEndingInPair},
      false,
      false,
-     u""},
-    {"three arguments, all valid", {u"-u", u"-u", u"-u"}, false, false, u""},
-    {"removal, then an unknown argument", {u"-u", u"bogus"}, false, false, u""},
-    {"an unknown argument, then removal", {u"bogus", u"-u"}, false, false, u""},
-    {"upper-case U", {u"-U"}, false, false, u""},
-    {"upper-case P", {u"-P:D:\\pdf"}, false, false, u""},
-    {"-p without its colon", {u"-p"}, false, false, u""},
-    {"-p followed by something else", {u"-pD:\\pdf"}, false, false, u""},
-    {"directory as a separate argument", {u"-p:", u"D:\\pdf"}, false, false, u""},
-    {"empty argument", {u""}, false, false, u""},
-    {"a lone dash", {u"-"}, false, false, u""},
-    {"a lone slash", {u"/"}, false, false, u""},
-    {"two dashes", {u"--u"}, false, false, u""},
-    {"no introducer", {u"u"}, false, false, u""},
-    {"a backslash is no introducer", {u"\\u"}, false, false, u""},
-    {"a full-width dash is no introducer", {u"\uFF0Du"}, false, false, u""},
+     u"",
+     1,
+     RejectionReason::kDirectoryTooLong},
+    {"three arguments, all valid",
+     {u"-u", u"-u", u"-u"},
+     false,
+     false,
+     u"",
+     3,
+     RejectionReason::kTooManyArguments},
+    {"removal, then an unknown argument",
+     {u"-u", u"bogus"},
+     false,
+     false,
+     u"",
+     2,
+     RejectionReason::kNotAnOption},
+    {"removal, then an unknown option",
+     {u"-u", u"-x"},
+     false,
+     false,
+     u"",
+     2,
+     RejectionReason::kNotAnOption},
+    {"an unknown argument, then removal",
+     {u"bogus", u"-u"},
+     false,
+     false,
+     u"",
+     1,
+     RejectionReason::kNotAnOption},
+    {"upper-case U", {u"-U"}, false, false, u"", 1, RejectionReason::kNotAnOption},
+    {"upper-case P", {u"-P:D:\\pdf"}, false, false, u"", 1, RejectionReason::kNotAnOption},
+    {"-p without its colon", {u"-p"}, false, false, u"", 1, RejectionReason::kNotAnOption},
+    {"-p followed by something else",
+     {u"-pD:\\pdf"},
+     false,
+     false,
+     u"",
+     1,
+     RejectionReason::kNotAnOption},
+    {"directory as a separate argument",
+     {u"-p:", u"D:\\pdf"},
+     false,
+     false,
+     u"",
+     2,
+     RejectionReason::kNotAnOption},
+    {"empty argument", {u""}, false, false, u"", 1, RejectionReason::kNotAnOption},
+    {"a lone dash", {u"-"}, false, false, u"", 1, RejectionReason::kNotAnOption},
+    {"a lone slash", {u"/"}, false, false, u"", 1, RejectionReason::kNotAnOption},
+    {"two dashes", {u"--u"}, false, false, u"", 1, RejectionReason::kNotAnOption},
+    {"no introducer", {u"u"}, false, false, u"", 1, RejectionReason::kNotAnOption},
+    {"a backslash is no introducer", {u"\\u"}, false, false, u"", 1, RejectionReason::kNotAnOption},
+    {"a full-width dash is no introducer",
+     {u"\uFF0Du"},
+     false,
+     false,
+     u"",
+     1,
+     RejectionReason::kNotAnOption},
 };

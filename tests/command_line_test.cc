@@ -19,8 +19,19 @@ TEST(ParseCommandLine, FollowsTheOptionTable) {
     options.RemoveDriver = !test.remove_driver;  // the parser must set both fields itself
     options.LibraryDirectory[0] = 'x';
     options.LibraryDirectory[1] = 0;
-    ASSERT_EQ(ParseCommandLine(arguments.argc(), arguments.argv(), &options), test.accepted);
-    if (!test.accepted) continue;
+    CommandLineRejection rejection = {-1, RejectionReason::kTooManyArguments, nullptr};
+    ASSERT_EQ(ParseCommandLine(arguments.argc(), arguments.argv(), &options, &rejection),
+              test.accepted);
+    if (!test.accepted) {
+      EXPECT_EQ(rejection.argument, test.rejected_argument);
+      EXPECT_EQ(rejection.reason, test.reason);
+      if (test.reason == RejectionReason::kDirectoryTooLong) {
+        // The directory text itself, inside the argument the parser refused.
+        EXPECT_EQ(rejection.directory, arguments.argv()[rejection.argument] + 3);
+      }
+      continue;
+    }
+    EXPECT_EQ(rejection.argument, -1) << "an accepted command line leaves the rejection alone";
     EXPECT_EQ(options.RemoveDriver, test.remove_driver);
     EXPECT_EQ(Readable(options.LibraryDirectory), Readable(test.library_directory));
   }
@@ -30,7 +41,10 @@ TEST(ParseCommandLine, CountsArgumentsBeforeLookingAtAny) {
   // Null arguments crash the parser if it reads one before refusing the count.
   const WideChar* const argv[] = {nullptr, nullptr, nullptr, nullptr};
   CommandOptions options;
-  EXPECT_FALSE(ParseCommandLine(4, argv, &options));
+  CommandLineRejection rejection;
+  EXPECT_FALSE(ParseCommandLine(4, argv, &options, &rejection));
+  EXPECT_EQ(rejection.reason, RejectionReason::kTooManyArguments);
+  EXPECT_EQ(rejection.argument, kMaxArgumentCount);
 }
 
 TEST(ParseCommandLine, NeverLooksAtTheProgramName) {
