@@ -6,6 +6,9 @@
 
 namespace {
 
+using start_status::E_FAIL;
+using start_status::S_OK;
+
 // The bare file name when no directory was given, otherwise the directory with the
 // file name appended. Null when the directory leaves no room for the file name.
 const WideChar* ChooseLibraryPath(const CommandOptions& options, DriverRunState* state) {

@@ -27,82 +27,59 @@ const std::string kRelease = "release";
 
 struct Outcome {
   const char* name;
-  bool remove_driver;
-  bool library_loads;
-  bool exports_start;
-  bool start_succeeds;
-  bool exports_end;
+  bool remove_driver = false;
+  bool library_loads = true;
+  bool exports_start = true;
+  bool start_succeeds = true;
+  bool exports_end = true;
   std::vector<std::string> calls;
   int exit_status;
 };
 
 const Outcome kOutcomes[] = {
-    {"install, library missing", false, false, true, true, true, {kLoad}, 1},
-    {"install, no start entry point",
-     false,
-     true,
-     false,
-     true,
-     true,
-     {kLoad, kResolveStart, kRelease},
-     1},
-    {"install, start returns null",
-     false,
-     true,
-     true,
-     false,
-     true,
-     {kLoad, kResolveStart, kStart, kRelease},
-     1},
-    {"install, started",
-     false,
-     true,
-     true,
-     true,
-     true,
-     {kLoad, kResolveStart, kStart, kRelease},
-     0},
-    {"install without an end entry point",
-     false,
-     true,
-     true,
-     true,
-     false,
-     {kLoad, kResolveStart, kStart, kRelease},
-     0},
-    {"removal, library missing", true, false, true, true, true, {kLoad}, 1},
-    {"removal, no start entry point",
-     true,
-     true,
-     false,
-     true,
-     true,
-     {kLoad, kResolveStart, kRelease},
-     0},
-    {"removal, start returns null",
-     true,
-     true,
-     true,
-     false,
-     true,
-     {kLoad, kResolveStart, kStart, kRelease},
-     0},
-    {"removal, no end entry point",
-     true,
-     true,
-     true,
-     true,
-     false,
-     {kLoad, kResolveStart, kStart, kResolveEnd, kRelease},
-     1},
-    {"removal, ended",
-     true,
-     true,
-     true,
-     true,
-     true,
-     {kLoad, kResolveStart, kStart, kResolveEnd, kEnd, kRelease},
-     0},
+    {.name = "install, library missing",
+     .library_loads = false,
+     .calls = {kLoad},
+     .exit_status = 1},
+    {.name = "install, no start entry point",
+     .exports_start = false,
+     .calls = {kLoad, kResolveStart, kRelease},
+     .exit_status = 1},
+    {.name = "install, start returns null",
+     .start_succeeds = false,
+     .calls = {kLoad, kResolveStart, kStart, kRelease},
+     .exit_status = 1},
+    {.name = "install, started",
+     .calls = {kLoad, kResolveStart, kStart, kRelease},
+     .exit_status = 0},
+    {.name = "install without an end entry point",
+     .exports_end = false,
+     .calls = {kLoad, kResolveStart, kStart, kRelease},
+     .exit_status = 0},
+    {.name = "removal, library missing",
+     .remove_driver = true,
+     .library_loads = false,
+     .calls = {kLoad},
+     .exit_status = 1},
+    {.name = "removal, no start entry point",
+     .remove_driver = true,
+     .exports_start = false,
+     .calls = {kLoad, kResolveStart, kRelease},
+     .exit_status = 0},
+    {.name = "removal, start returns null",
+     .remove_driver = true,
+     .start_succeeds = false,
+     .calls = {kLoad, kResolveStart, kStart, kRelease},
+     .exit_status = 0},
+    {.name = "removal, no end entry point",
+     .remove_driver = true,
+     .exports_end = false,
+     .calls = {kLoad, kResolveStart, kStart, kResolveEnd, kRelease},
+     .exit_status = 1},
+    {.name = "removal, ended",
+     .remove_driver = true,
+     .calls = {kLoad, kResolveStart, kStart, kResolveEnd, kEnd, kRelease},
+     .exit_status = 0},
 };
 
 TEST(RunPrinterDriver, CallsAndExitStatusForEveryOutcome) {
@@ -118,12 +95,20 @@ TEST(RunPrinterDriver, CallsAndExitStatusForEveryOutcome) {
   }
 }
 
-TEST(RunPrinterDriver, PassesTheRunsOwnWritableCopyOfThePrinterName) {
-  // The recording library writes to the name it gets: a read-only name faults there.
-  RecordingLoader loader;
-  EXPECT_EQ(RunPrinterDriver(Options(false), loader), 0);
-  ASSERT_NE(loader.printer_name, nullptr);
-  EXPECT_NE(loader.printer_name, static_cast<const char*>(kPrinterName));
+TEST(RunPrinterDriver, PassesEachRunAFreshWritableCopyOfThePrinterName) {
+  // The recording library overwrites the name it gets, as the real one may: a
+  // read-only name faults there, and a run that handed out one shared buffer would
+  // give the next run the scribbled name.
+  for (int run = 0; run < 2; ++run) {
+    SCOPED_TRACE(run);
+    RecordingLoader loader;
+    loader.scribble_on_name = true;
+    EXPECT_EQ(RunPrinterDriver(Options(false), loader), 0);
+    ASSERT_NE(loader.printer_name, nullptr);
+    EXPECT_NE(loader.printer_name, kPrinterName) << "the constant itself, not a copy";
+    EXPECT_EQ(loader.calls.at(2), kStart);
+  }
+  EXPECT_STREQ(kPrinterName, "Korvane Internal PDF Converter");
 }
 
 struct PathCase {

@@ -20,6 +20,8 @@ class RecordingLoader final : public LibraryLoader {
   bool exports_start = true;
   bool exports_end = true;
   void* start_returns = kDriverHandle;
+  // Whether the start overwrites the name it was given after recording it.
+  bool scribble_on_name = false;
   // Every call in order: "load PATH", "resolve NAME", "start NAME", "end HANDLE", "release".
   std::vector<std::string> calls;
   // Where the name handed to PDFDriverInit lived.
@@ -64,6 +66,7 @@ class RecordingLoader final : public LibraryLoader {
     *first = *first;
     current_->printer_name = printer_name;
     current_->calls.push_back("start " + std::string(printer_name));
+    if (current_->scribble_on_name) printer_name[0] = '#';
     return current_->start_returns;
   }
 
