@@ -1,7 +1,6 @@
 #include "doctor/command_line_findings.h"
 
 #include "driver/converter_library.h"
-#include "platform/file_probe.h"
 
 namespace {
 
@@ -37,45 +36,41 @@ void AddDirectoryLength(size_t length, Text& out) {
 
 }  // namespace
 
-void ExplainRejectedCommandLine(int argc, int kept, const WideChar* const* argv, Report* report) {
-  if (argc > kMaxArgumentCount) {
-    Finding& finding = report->Add("command-line-rejected", Severity::kError);
-    finding.message.Add("the tool takes at most two arguments, -u and -p:DIR, and ")
-        .AddNumber(static_cast<uint64_t>(argc - 1))
-        .Add(" were given (");
-    for (int index = 1; index < kept; ++index) {
-      if (index != 1) finding.message.Add(", ");
-      AddQuoted(argv[index], finding.message);
+void ExplainRejectedCommandLine(const CommandLineRejection& rejection, int argc, int kept,
+                                const WideChar* const* argv, Report* report) {
+  const int position = rejection.argument;
+  switch (rejection.reason) {
+    case RejectionReason::kTooManyArguments: {
+      Finding& finding = report->Add("command-line-rejected", Severity::kError);
+      finding.message.Add("the tool takes at most two arguments, -u and -p:DIR, and ")
+          .AddNumber(static_cast<uint64_t>(argc - 1))
+          .Add(" were given (");
+      for (int index = 1; index < kept; ++index) {
+        if (index != 1) finding.message.Add(", ");
+        AddQuoted(argv[index], finding.message);
+      }
+      if (kept < argc) finding.message.Add(", ...");
+      finding.message.Add(
+          "): give each option once, with the directory in the same argument as -p:");
+      finding.Field("argument").AddNumber(static_cast<uint64_t>(position));
+      return;
     }
-    if (kept < argc) finding.message.Add(", ...");
-    finding.message.Add("): give each option once, with the directory in the same argument as -p:");
-    finding.Field("argument").AddNumber(static_cast<uint64_t>(kMaxArgumentCount));
-    return;
+    case RejectionReason::kDirectoryTooLong: {
+      Finding& finding = report->Add("directory-too-long", Severity::kError);
+      finding.message.Add("argument ").AddNumber(static_cast<uint64_t>(position)).Add(": ");
+      size_t length = 0;
+      while (rejection.directory[length] != 0) ++length;
+      AddDirectoryLength(length, finding.message);
+      finding.Field("length").AddNumber(length);
+      return;
+    }
+    case RejectionReason::kNotAnOption:
+      break;
   }
 
-  // The parser walks the arguments in order and stops at the first it rejects, so
-  // the shortest prefix of the command line it rejects ends with that argument.
-  int position = argc - 1;
-  for (int count = 2; count <= argc; ++count) {
-    CommandOptions scratch;
-    if (!ParseCommandLine(count, argv, &scratch)) {
-      position = count - 1;
-      break;
-    }
-  }
+  // Not an option: the advice below guesses what was meant from its text.
   const WideChar* const argument = argv[position];
   const WideChar* const next = position + 1 < kept ? argv[position + 1] : nullptr;
-
-  if (argument[0] != 0 && IsIntroducer(argument[0]) && argument[1] == 'p' && argument[2] == ':') {
-    Finding& finding = report->Add("directory-too-long", Severity::kError);
-    finding.message.Add("argument ").AddNumber(static_cast<uint64_t>(position)).Add(": ");
-    size_t length = 0;
-    while (argument[3 + length] != 0) ++length;
-    AddDirectoryLength(length, finding.message);
-    finding.Field("length").AddNumber(length);
-    return;
-  }
-
   Finding& finding = report->Add("command-line-rejected", Severity::kError);
   Text& message = finding.message;
   message.Add("argument ").AddNumber(static_cast<uint64_t>(position)).Add(" (");
@@ -121,10 +116,10 @@ void ExplainRejectedCommandLine(int argc, int kept, const WideChar* const* argv,
   finding.Field("text").AddWide(argument);
 }
 
-void ExplainDirectory(const CommandOptions& options, Report* report) {
+void ExplainDirectory(SystemInterface& system, const CommandOptions& options, Report* report) {
   const WideChar* const directory = options.LibraryDirectory;
   if (directory[0] == 0) return;
-  if (Contains(directory, '"') && ProbePath(directory) != PathKind::kDirectory) {
+  if (Contains(directory, '"') && system.ProbePath(directory) != PathKind::kDirectory) {
     WideChar meant[kPathCapacity];
     size_t length = 0;
     while (directory[length] != '"') {
@@ -164,7 +159,6 @@ void ExplainDirectory(const CommandOptions& options, Report* report) {
 
 void ExplainDirectoryTooLong(const CommandOptions& options, Report* report) {
   const size_t length = BoundedLength(options.LibraryDirectory, kPathCapacity);
-  if (length <= kMaxLibraryDirectoryLength) return;
   Finding& finding = report->Add("directory-too-long", Severity::kError);
   AddDirectoryLength(length, finding.message);
   finding.Field("length").AddNumber(length);

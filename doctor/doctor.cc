@@ -7,13 +7,10 @@
 #include "doctor/library_findings.h"
 #include "doctor/narrating_loader.h"
 #include "doctor/report.h"
+#include "doctor/run_trace.h"
 #include "driver/converter_library.h"
 #include "driver/exit_status.h"
 #include "platform/fault_exit.h"
-#include "platform/fault_report.h"
-#include "platform/file_probe.h"
-#include "platform/loader_info.h"
-#include "platform/output.h"
 
 namespace {
 
@@ -37,14 +34,19 @@ const char kUsage[] =
     "Exit status: 0 when no finding is an error, 1 when one is (with --run, the\n"
     "tool's own exit status), 2 for a usage error.\n";
 
-// Static: the fault observer tells it.
-Report report;
-bool report_ready = false;
+// The one report a fault observer can reach: a signal handler or an exception
+// filter is given nothing of ours, so the report it must finish waits here.
+struct FaultSlot {
+  Report* report = nullptr;
+  SystemInterface* system = nullptr;
+  bool ready = false;  // the report has the tool's arguments
+};
+FaultSlot fault_slot;
 
-void Write(OutputStream stream, const char* text) {
+void Write(SystemInterface& system, OutputStream stream, const char* text) {
   size_t length = 0;
   while (text[length] != 0) ++length;
-  WriteOutput(stream, text, length);
+  system.WriteOutput(stream, text, length);
 }
 
 bool IsOption(const WideChar* argument, const char* option) {
@@ -63,113 +65,123 @@ bool StartsWithTwoDashes(const WideChar* argument) {
 // the process itself leaves its last step on the screen.
 class LiveSteps final : public RunListener {
  public:
+  LiveSteps(const Report& report, SystemInterface& system) : report_(report), system_(system) {}
+
   void Told(const RunTrace& trace, const RunEvent& event, bool done) override {
-    if (report.mode == DoctorMode::kRun && !report.json) WriteEvent(trace, event, done);
+    if (report_.mode == DoctorMode::kRun && !report_.json) WriteEvent(trace, event, done, system_);
   }
+
+ private:
+  const Report& report_;
+  SystemInterface& system_;
 };
 
-const WideChar* LibraryShown(const RunTrace& trace) {
-  return trace.loaded_from[0] != 0 ? trace.loaded_from : trace.requested;
-}
+void AddStatus(int exit_status, Text& out) { out.AddNumber(static_cast<uint64_t>(exit_status)); }
 
-// What PDFDriverInit returned in a run, if it was called and returned.
-bool StartResult(const RunTrace& trace, uintptr_t* handle) {
-  for (size_t i = 0; i < trace.event_count; ++i) {
-    const RunEvent& event = trace.events[i];
-    if (event.kind == RunEvent::kCall && event.returned &&
-        strcmp(event.entry_point, kStartEntryPoint) == 0) {
-      *handle = event.value;
-      return true;
-    }
-  }
-  return false;
-}
-
-void ComposeVerdict(int exit_status) {
-  const RunTrace& trace = report.trace;
-  Text& verdict = report.verdict;
+// The verdict on where the run stopped, with the exit statuses the run produced or,
+// in a check, predicts.
+void ComposeVerdict(RunOutcome outcome, int exit_status, Report* report) {
+  const RunTrace& trace = report->trace;
+  Text& verdict = report->verdict;
   verdict.Clear();
-  const bool run = report.mode == DoctorMode::kRun;
-  if (!report.parsed) {
-    verdict.Add("The tool rejects this command line and exits 1 without loading anything.");
-  } else if (!trace.load_asked) {
+  if (outcome == RunOutcome::kRejected) {
+    verdict.Add("The tool rejects this command line and exits ");
+    AddStatus(exit_status, verdict);
+    verdict.Add(" without loading anything.");
+    return;
+  }
+  if (outcome == RunOutcome::kNoRoomForName) {
+    verdict.Add("The tool exits ");
+    AddStatus(exit_status, verdict);
     verdict.Add(
-        "The tool exits 1 without loading anything: the directory leaves no room for "
-        "the library's file name.");
-  } else if (!trace.loaded) {
-    verdict.Add("The tool cannot load ").AddWide(trace.requested).Add(" and exits 1.");
-  } else if (trace.start == Presence::kMissing) {
+        " without loading anything: the directory leaves no room for the library's file name.");
+    return;
+  }
+  if (outcome == RunOutcome::kLoadFailed) {
+    verdict.Add("The tool cannot load ").AddWide(trace.requested).Add(" and exits ");
+    AddStatus(exit_status, verdict);
+    verdict.Add(".");
+    return;
+  }
+  if (outcome == RunOutcome::kNoStartEntryPoint) {
     verdict.Add("The tool loads ").AddWide(LibraryShown(trace)).Add(", finds no PDFDriverInit");
-    verdict.Add(report.removal ? ", so nothing to remove, and exits 0." : " and exits 1.");
-  } else if (!run) {
+    verdict.Add(report->removal ? ", so nothing to remove, and exits " : " and exits ");
+    AddStatus(exit_status, verdict);
+    verdict.Add(".");
+    return;
+  }
+  if (report->mode == DoctorMode::kCheck) {
     verdict.Add("The tool will load ")
         .AddWide(LibraryShown(trace))
         .Add(" and call PDFDriverInit. If that returns a driver handle, the tool ");
-    if (!report.removal) {
+    if (!report->removal) {
       verdict.Add("leaves the driver installed");
     } else if (trace.end == Presence::kFound) {
       verdict.Add("ends the driver with DriverEnd");
     } else {
       verdict.Add("cannot end the driver, having no DriverEnd,");
     }
-    verdict.Add(" and exits ")
-        .AddNumber(static_cast<uint64_t>(report.exit_status_if_started))
-        .Add("; if it returns null, it exits ")
-        .AddNumber(static_cast<uint64_t>(report.exit_status_if_not_started))
-        .Add(". A fault in the library ends the run with 1.");
+    verdict.Add(" and exits ");
+    AddStatus(report->exit_status_if_started, verdict);
+    verdict.Add("; if it returns null, it exits ");
+    AddStatus(report->exit_status_if_not_started, verdict);
+    verdict.Add(". A fault in the library ends the run with ");
+    AddStatus(kExitFailure, verdict);
+    verdict.Add(".");
+    return;
+  }
+  uintptr_t handle = 0;
+  StartResult(trace, &handle);
+  verdict.Add("The run ended with exit status ");
+  AddStatus(exit_status, verdict);
+  verdict.Add(": ");
+  FixedText<24> handle_text;
+  handle_text.AddHex(handle, 2 * sizeof handle);
+  if (outcome == RunOutcome::kStartReturnedNull) {
+    verdict.Add(report->removal ? "PDFDriverInit returned null, so there was nothing to remove."
+                                : "PDFDriverInit returned null, so the driver did not start.");
+  } else if (!report->removal) {
+    verdict.Add("PDFDriverInit started the driver (handle ")
+        .Add(handle_text)
+        .Add("), which stays installed.");
+  } else if (trace.end_called) {
+    verdict.Add("the driver was started (handle ")
+        .Add(handle_text)
+        .Add(") and ended with DriverEnd.");
   } else {
-    uintptr_t handle = 0;
-    StartResult(trace, &handle);
-    verdict.Add("The run ended with exit status ")
-        .AddNumber(static_cast<uint64_t>(exit_status))
-        .Add(": ");
-    FixedText<24> handle_text;
-    handle_text.AddHex(handle, 2 * sizeof handle);
-    if (handle == 0) {
-      verdict.Add(report.removal ? "PDFDriverInit returned null, so there was nothing to remove."
-                                 : "PDFDriverInit returned null, so the driver did not start.");
-    } else if (!report.removal) {
-      verdict.Add("PDFDriverInit started the driver (handle ")
-          .Add(handle_text)
-          .Add("), which stays installed.");
-    } else if (trace.end_called) {
-      verdict.Add("the driver was started (handle ")
-          .Add(handle_text)
-          .Add(") and ended with DriverEnd.");
-    } else {
-      verdict.Add("the driver was started (handle ")
-          .Add(handle_text)
-          .Add("), and there is no DriverEnd to end it.");
-    }
+    verdict.Add("the driver was started (handle ")
+        .Add(handle_text)
+        .Add("), and there is no DriverEnd to end it.");
   }
 }
 
 void ReportFault(const Fault& fault) {
-  if (!report_ready) return;
+  if (!fault_slot.ready) return;
+  Report& report = *fault_slot.report;
   const LibraryStep step = report.trace.current;
   AddFaultFinding(fault, step, false, &report);
   report.tool_exit_status = kExitFailure;
   report.exit_status_if_started = kDependsOnLibrary;
   report.exit_status_if_not_started = kDependsOnLibrary;
   report.verdict.Clear();
-  report.verdict.Add("The run ends at once with exit status 1: the library faulted ")
-      .Add(FaultPlace(step))
-      .Add(".");
-  WriteReport(report);
+  report.verdict.Add("The run ends at once with exit status ");
+  AddStatus(kExitFailure, report.verdict);
+  report.verdict.Add(": the library faulted ").Add(FaultPlace(step)).Add(".");
+  WriteReport(report, *fault_slot.system);
 }
 
-void CheckToolBeside(const WideChar* tool_file_name) {
+void CheckToolBeside(SystemInterface& system, const WideChar* tool_file_name, Report* report) {
   WideChar folder[kPathCapacity];
   WideChar tool[kPathCapacity];
-  if (!ProgramFolder(folder, kPathCapacity)) return;
+  if (!system.ProgramFolder(folder, kPathCapacity)) return;
   const size_t length = BoundedLength(folder, kPathCapacity);
   const size_t name_length = BoundedLength(tool_file_name, kPathCapacity);
   if (length + 1 + name_length >= kPathCapacity) return;
   for (size_t i = 0; i < length; ++i) tool[i] = folder[i];
   tool[length] = kPathSeparator;
   for (size_t i = 0; i <= name_length; ++i) tool[length + 1 + i] = tool_file_name[i];
-  if (ProbePath(tool) == PathKind::kFile) return;
-  Finding& finding = report.Add("tool-not-beside-doctor", Severity::kWarning);
+  if (system.ProbePath(tool) == PathKind::kFile) return;
+  Finding& finding = report->Add("tool-not-beside-doctor", Severity::kWarning);
   finding.message.Add("there is no ")
       .AddWide(tool_file_name)
       .Add(" beside the doctor, in ")
@@ -181,11 +193,15 @@ void CheckToolBeside(const WideChar* tool_file_name) {
 
 }  // namespace
 
-int RunDoctor(const DoctorInput& input) {
+void ReportFaultsInto(Report* report, SystemInterface& system) {
   ExitOnFault(kExitFailure);
+  fault_slot = {report, &system, false};
   ReportFaultsTo(ReportFault);
   WatchFaults();
+}
 
+int RunDoctor(const DoctorInput& input, LibraryLoader& loader, SystemInterface& system,
+              Report* report) {
   int index = 1;
   for (; index < input.kept && StartsWithTwoDashes(input.argv[index]); ++index) {
     const WideChar* option = input.argv[index];
@@ -194,19 +210,19 @@ int RunDoctor(const DoctorInput& input) {
       break;
     }
     if (IsOption(option, "--run")) {
-      report.mode = DoctorMode::kRun;
+      report->mode = DoctorMode::kRun;
     } else if (IsOption(option, "--json")) {
-      report.json = true;
+      report->json = true;
     } else if (IsOption(option, "--help")) {
-      Write(OutputStream::kStandardOutput, kUsage);
+      Write(system, OutputStream::kStandardOutput, kUsage);
       return kExitSuccess;
     } else if (IsOption(option, "--version")) {
-      Write(OutputStream::kStandardOutput, "pdf-printer-doctor " PDF_PRINTER_VERSION "\n");
+      Write(system, OutputStream::kStandardOutput, "pdf-printer-doctor " PDF_PRINTER_VERSION "\n");
       return kExitSuccess;
     } else {
       FixedText<512> message;
       message.Add("pdf-printer-doctor: unknown option ").AddWide(option).Add("\n\n").Add(kUsage);
-      WriteOutput(OutputStream::kStandardError, message.c_str(), message.size());
+      system.WriteOutput(OutputStream::kStandardError, message.c_str(), message.size());
       return kDoctorUsageError;
     }
   }
@@ -217,65 +233,78 @@ int RunDoctor(const DoctorInput& input) {
   for (int i = index; i < input.kept && kept <= kMaxToolArguments; ++i)
     tool_argv[kept++] = input.argv[i];
   const int tool_argc = 1 + (input.argc > index ? input.argc - index : 0);
-  report.arguments = tool_argv + 1;
-  report.kept_arguments = kept - 1;
+  report->arguments = tool_argv + 1;
+  report->kept_arguments = kept - 1;
 
-  CheckToolBeside(input.tool_file_name);
-  report_ready = true;
+  CheckToolBeside(system, input.tool_file_name, report);
+  if (fault_slot.report == report) fault_slot.ready = true;
 
   int exit_status;
+  RunOutcome outcome = RunOutcome::kRejected;
   const bool unreadable = input.unreadable_argument >= index && tool_argc <= kMaxArgumentCount;
   if (unreadable) {
     // The host tool refuses an argument that is not UTF-8 before it parses.
-    Finding& finding = report.Add("command-line-rejected", Severity::kError);
+    Finding& finding = report->Add("command-line-rejected", Severity::kError);
     finding.message.Add("argument ")
         .AddNumber(static_cast<uint64_t>(input.unreadable_argument - index + 1))
         .Add(" is not UTF-8 text, so the tool cannot read it");
     exit_status = kExitFailure;
   } else {
     CommandOptions options;
-    report.parsed = ParseCommandLine(tool_argc, tool_argv, &options);
-    if (report.parsed) {
-      report.removal = options.RemoveDriver;
-      ExplainDirectory(options, &report);
+    CommandLineRejection rejection = {};
+    report->parsed = ParseCommandLine(tool_argc, tool_argv, &options, &rejection);
+    if (report->parsed) {
+      report->removal = options.RemoveDriver;
+      ExplainDirectory(system, options, report);
     }
-    LiveSteps live_steps;
+    LiveSteps live_steps(*report, system);
     {
-      NarratingLoader loader(SystemLibraryLoader(), report.mode, &report.trace, &live_steps);
-      exit_status = RunCommandLine(tool_argc, tool_argv, loader);
+      NarratingLoader narrating(loader, system, report->mode, &report->trace, &live_steps);
+      exit_status = RunCommandLine(tool_argc, tool_argv, narrating);
     }
-    const RunTrace& trace = report.trace;
-    if (!report.parsed) {
-      ExplainRejectedCommandLine(tool_argc, kept, tool_argv, &report);
-    } else if (!trace.load_asked) {
-      ExplainDirectoryTooLong(options, &report);
-    } else if (!trace.loaded) {
-      ExplainLoadFailure(options, trace, &report);
-    } else {
-      ExplainLoadedLibrary(options, trace, &report);
-      ExplainEntryPoints(trace, report.removal, report.mode, exit_status, &report);
-      if (trace.release_faulted) {
-        AddFaultFinding(trace.release_fault, LibraryStep::kRelease, true, &report);
-      }
+    const RunTrace& trace = report->trace;
+    outcome = OutcomeOf(report->parsed, trace);
+    switch (outcome) {
+      case RunOutcome::kRejected:
+        ExplainRejectedCommandLine(rejection, tool_argc, kept, tool_argv, report);
+        break;
+      case RunOutcome::kNoRoomForName:
+        ExplainDirectoryTooLong(options, report);
+        break;
+      case RunOutcome::kLoadFailed:
+        ExplainLoadFailure(system, options, trace, report);
+        break;
+      case RunOutcome::kNoStartEntryPoint:
+      case RunOutcome::kStartReturnedNull:
+      case RunOutcome::kStarted:
+        ExplainLoadedLibrary(system, options, trace, report);
+        ExplainEntryPoints(trace, outcome, report->removal, exit_status, report);
+        if (trace.release_faulted) {
+          AddFaultFinding(trace.release_fault, LibraryStep::kRelease, true, report);
+        }
+        break;
     }
-    if (report.mode == DoctorMode::kCheck && trace.start_called) {
+    if (report->mode == DoctorMode::kCheck && outcome == RunOutcome::kStarted) {
       // The tool's exit status then turns on what PDFDriverInit returns: the run
       // above stood in for one that starts the driver; the tool's run once more
       // gives the other outcome.
-      report.exit_status_if_started = exit_status;
+      report->exit_status_if_started = exit_status;
       ReplayLoader replay(trace);
-      report.exit_status_if_not_started = RunCommandLine(tool_argc, tool_argv, replay);
+      report->exit_status_if_not_started = RunCommandLine(tool_argc, tool_argv, replay);
     }
   }
-  report.tool_exit_status = report.mode == DoctorMode::kCheck && report.trace.start_called
-                                ? kDependsOnLibrary
-                                : exit_status;
+  report->tool_exit_status = report->mode == DoctorMode::kCheck && outcome == RunOutcome::kStarted
+                                 ? kDependsOnLibrary
+                                 : exit_status;
   // Whatever the findings explain, a run that fails in the normal case is an error.
-  if (exit_status == kExitFailure && !report.HasError()) {
-    report.Add("run-fails", Severity::kError).message.Add("the tool's run ends with exit status 1");
+  if (exit_status == kExitFailure && !report->HasError()) {
+    report->Add("run-fails", Severity::kError)
+        .message.Add("the tool's run ends with exit status ")
+        .AddNumber(kExitFailure);
   }
-  ComposeVerdict(exit_status);
-  WriteReport(report);
-  if (report.mode == DoctorMode::kRun) return exit_status;
-  return report.HasError() ? kExitFailure : kExitSuccess;
+  ComposeVerdict(outcome, exit_status, report);
+  WriteReport(*report, system);
+  if (fault_slot.report == report) fault_slot.ready = false;
+  if (report->mode == DoctorMode::kRun) return exit_status;
+  return report->HasError() ? kExitFailure : kExitSuccess;
 }

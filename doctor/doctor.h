@@ -3,6 +3,9 @@
 // it reports is the tool's.
 #pragma once
 
+#include "doctor/report.h"
+#include "doctor/system_interface.h"
+#include "platform/library_loader.h"
 #include "platform/wide_string.h"
 
 struct DoctorInput {
@@ -15,6 +18,12 @@ struct DoctorInput {
 
 constexpr int kDoctorUsageError = 2;
 
-// Runs the doctor. Returns 0 when no finding is an error, 1 when one is (with
-// --run, the tool's own exit status), 2 for the doctor's own usage errors.
-int RunDoctor(const DoctorInput& input);
+// The entry point's first call: the tool's fault exit, with |report| told of any
+// fault, as far as it got, before the fault exit ends the process.
+void ReportFaultsInto(Report* report, SystemInterface& system);
+
+// Runs the doctor through |loader| and |system| into |report|, which starts empty,
+// and writes the report. Returns 0 when no finding is an error, 1 when one is
+// (with --run, the tool's own exit status), 2 for the doctor's own usage errors.
+int RunDoctor(const DoctorInput& input, LibraryLoader& loader, SystemInterface& system,
+              Report* report);

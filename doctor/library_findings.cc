@@ -4,9 +4,7 @@
 
 #include "doctor/library_image.h"
 #include "driver/converter_library.h"
-#include "platform/fault_report.h"
-#include "platform/file_probe.h"
-#include "platform/loader_info.h"
+#include "driver/exit_status.h"
 
 namespace {
 
@@ -19,8 +17,8 @@ constexpr size_t kMaxImports = 64;
 SearchFolder search_folders[kMaxSearchFolders];
 size_t search_folder_count;
 
-void ReadSearchFolders() {
-  search_folder_count = LibrarySearchFolders(search_folders, kMaxSearchFolders);
+void ReadSearchFolders(SystemInterface& system) {
+  search_folder_count = system.LibrarySearchFolders(search_folders, kMaxSearchFolders);
 }
 
 // |folder|\|name| into |path|; false when it does not fit.
@@ -35,9 +33,9 @@ bool JoinPath(const WideChar* folder, const WideChar* name, WideChar* path) {
 }
 
 // The first folder of the search that holds |name|, or null; |path| gets the file.
-const SearchFolder* FindAlongSearch(const WideChar* name, WideChar* path) {
+const SearchFolder* FindAlongSearch(SystemInterface& system, const WideChar* name, WideChar* path) {
   for (size_t i = 0; i < search_folder_count; ++i) {
-    if (JoinPath(search_folders[i].path, name, path) && ProbePath(path) == PathKind::kFile) {
+    if (JoinPath(search_folders[i].path, name, path) && system.ProbePath(path) == PathKind::kFile) {
       return &search_folders[i];
     }
   }
@@ -73,6 +71,7 @@ void WideFromAscii(const char* name, WideChar* wide) {
 }
 
 struct DependencyWalk {
+  SystemInterface* system;
   const CommandOptions* options;
   Report* report;
   ImportName seen[128];
@@ -93,18 +92,18 @@ struct DependencyWalk {
   // folders: a system DLL's own needs are the system's business.
   void Walk(const WideChar* file, const WideChar* file_name, int depth) {
     FileView view;
-    if (depth > kMaxDependencyDepth || !MapFile(file, &view)) return;
+    if (depth > kMaxDependencyDepth || !system->MapFile(file, &view)) return;
     static ImportName imports[kMaxDependencyDepth + 1][kMaxImports];
     const size_t count = ReadImportedLibraries(view.bytes, view.size, imports[depth], kMaxImports);
-    UnmapFile(view);
+    system->UnmapFile(view);
     for (size_t i = 0; i < count; ++i) {
       const char* name = imports[depth][i].text;
       if (Seen(imports[depth][i])) continue;
       WideChar wide_name[sizeof ImportName::text];
       WideFromAscii(name, wide_name);
-      if (IsProvidedWithoutFile(wide_name)) continue;
+      if (system->IsProvidedWithoutFile(wide_name)) continue;
       WideChar found[kPathCapacity];
-      const SearchFolder* folder = FindAlongSearch(wide_name, found);
+      const SearchFolder* folder = FindAlongSearch(*system, wide_name, found);
       if (folder == nullptr) {
         ReportMissing(name, wide_name, file_name);
       } else if (folder->kind != FolderKind::kSystem) {
@@ -126,9 +125,9 @@ struct DependencyWalk {
     WideChar in_directory[kPathCapacity];
     const bool beside_library = options->LibraryDirectory[0] != 0 &&
                                 JoinPath(options->LibraryDirectory, wide_name, in_directory) &&
-                                ProbePath(in_directory) == PathKind::kFile;
+                                system->ProbePath(in_directory) == PathKind::kFile;
     WideChar program[kPathCapacity];
-    const bool has_program = ProgramFolder(program, kPathCapacity);
+    const bool has_program = system->ProgramFolder(program, kPathCapacity);
     if (beside_library) {
       message.Add(". It lies in the -p: directory, ")
           .AddWide(options->LibraryDirectory)
@@ -164,9 +163,10 @@ struct DependencyWalk {
 // pulls half of the C++ runtime into the program.
 DependencyWalk walk;
 
-void ExplainFile(const CommandOptions& options, const WideChar* file, Report* report) {
+void ExplainFile(SystemInterface& system, const CommandOptions& options, const WideChar* file,
+                 Report* report) {
   FileView view;
-  if (!MapFile(file, &view)) return;
+  if (!system.MapFile(file, &view)) return;
   const ImageInfo image = ReadImageInfo(view.bytes, view.size);
   const NativeLibraryFormat& native = kNativeLibraryFormat;
   FixedText<64> machine;
@@ -227,6 +227,7 @@ void ExplainFile(const CommandOptions& options, const WideChar* file, Report* re
             .Add(native_machine)
             .Add(" build there");
       } else {
+        walk.system = &system;
         walk.options = &options;
         walk.report = report;
         walk.seen_count = 0;
@@ -234,13 +235,14 @@ void ExplainFile(const CommandOptions& options, const WideChar* file, Report* re
       }
       break;
   }
-  UnmapFile(view);
+  system.UnmapFile(view);
 }
 
 }  // namespace
 
-void ExplainLoadFailure(const CommandOptions& options, const RunTrace& trace, Report* report) {
-  ReadSearchFolders();
+void ExplainLoadFailure(SystemInterface& system, const CommandOptions& options,
+                        const RunTrace& trace, Report* report) {
+  ReadSearchFolders(system);
   if (trace.load_faulted) {
     AddFaultFinding(trace.load_fault, LibraryStep::kLoad, true, report);
     return;
@@ -260,7 +262,7 @@ void ExplainLoadFailure(const CommandOptions& options, const RunTrace& trace, Re
   WideChar file[kPathCapacity];
   bool have_file = false;
   if (options.LibraryDirectory[0] != 0) {
-    if (ProbePath(options.LibraryDirectory) != PathKind::kDirectory) {
+    if (system.ProbePath(options.LibraryDirectory) != PathKind::kDirectory) {
       if (report->Has("directory-ends-in-quote")) return;
       Finding& finding = report->Add("directory-not-found", Severity::kError);
       finding.message.Add("the directory given with -p:, ")
@@ -268,7 +270,7 @@ void ExplainLoadFailure(const CommandOptions& options, const RunTrace& trace, Re
           .Add(", does not exist on this machine");
       return;
     }
-    if (ProbePath(trace.requested) != PathKind::kFile) {
+    if (system.ProbePath(trace.requested) != PathKind::kFile) {
       Finding& finding = report->Add("library-not-found", Severity::kError);
       finding.message.Add("there is no ")
           .AddWide(trace.requested)
@@ -280,7 +282,7 @@ void ExplainLoadFailure(const CommandOptions& options, const RunTrace& trace, Re
     memcpy(file, trace.requested, sizeof file);
     have_file = true;
   } else {
-    have_file = FindAlongSearch(kLibraryFileName, file) != nullptr;
+    have_file = FindAlongSearch(system, kLibraryFileName, file) != nullptr;
     if (!have_file) {
       Finding& finding = report->Add("library-not-found", Severity::kError);
       finding.message.Add(
@@ -290,7 +292,7 @@ void ExplainLoadFailure(const CommandOptions& options, const RunTrace& trace, Re
       return;
     }
   }
-  if (have_file) ExplainFile(options, file, report);
+  if (have_file) ExplainFile(system, options, file, report);
   if (report->finding_count != finding_count) return;
   Finding& finding = report->Add("library-load-failed", Severity::kError);
   finding.message.AddWide(trace.requested).Add(" could not be loaded: ");
@@ -300,15 +302,17 @@ void ExplainLoadFailure(const CommandOptions& options, const RunTrace& trace, Re
   finding.Field("error_text").Add(error.text);
 }
 
-void ExplainLoadedLibrary(const CommandOptions& options, const RunTrace& trace, Report* report) {
-  const WideChar* const file = trace.loaded_from[0] != 0 ? trace.loaded_from : trace.requested;
+void ExplainLoadedLibrary(SystemInterface& system, const CommandOptions& options,
+                          const RunTrace& trace, Report* report) {
   report->file_version.Clear();
   char version[32];
-  if (FileVersion(file, version, sizeof version)) report->file_version.Add(version);
+  if (system.FileVersion(LibraryShown(trace), version, sizeof version)) {
+    report->file_version.Add(version);
+  }
   if (options.LibraryDirectory[0] != 0) return;
-  ReadSearchFolders();
+  ReadSearchFolders(system);
   WideChar found[kPathCapacity];
-  const SearchFolder* folder = FindAlongSearch(kLibraryFileName, found);
+  const SearchFolder* folder = FindAlongSearch(system, kLibraryFileName, found);
   if (folder == nullptr || folder->kind == FolderKind::kProgram ||
       folder->kind == FolderKind::kSystem) {
     return;
@@ -323,11 +327,11 @@ void ExplainLoadedLibrary(const CommandOptions& options, const RunTrace& trace, 
           "that runs with the installer's rights. Put the library beside the tool");
 }
 
-void ExplainEntryPoints(const RunTrace& trace, bool removal, DoctorMode mode, int exit_status,
+void ExplainEntryPoints(const RunTrace& trace, RunOutcome outcome, bool removal, int exit_status,
                         Report* report) {
+  const Severity if_it_fails = exit_status == kExitFailure ? Severity::kError : Severity::kWarning;
   if (trace.start == Presence::kMissing) {
-    Finding& finding = report->Add("start-entry-point-missing",
-                                   exit_status == 1 ? Severity::kError : Severity::kWarning);
+    Finding& finding = report->Add("start-entry-point-missing", if_it_fails);
     finding.message.Add("the library exports no PDFDriverInit, so no driver can be started");
     finding.message.Add(removal ? ": a removal finds nothing to remove and succeeds, and any "
                                   "printer the library set up stays"
@@ -336,32 +340,19 @@ void ExplainEntryPoints(const RunTrace& trace, bool removal, DoctorMode mode, in
   }
   if (trace.end == Presence::kMissing && trace.start == Presence::kFound) {
     // An error only where the run asked for it and ended on its absence.
-    bool asked = false;
-    for (size_t i = 0; i < trace.event_count; ++i) {
-      const RunEvent& event = trace.events[i];
-      asked |= event.kind == RunEvent::kResolve && strcmp(event.entry_point, kEndEntryPoint) == 0;
-    }
     Finding& finding =
         report->Add("end-entry-point-missing",
-                    asked && exit_status == 1 ? Severity::kError : Severity::kWarning);
+                    Resolved(trace, kEndEntryPoint) ? if_it_fails : Severity::kWarning);
     finding.message.Add("the library exports no DriverEnd, so a started driver cannot be ended");
     finding.message.Add(removal ? ": the removal starts the driver and then fails"
                                 : ": this install works, but a removal (-u) will fail");
   }
-  if (mode == DoctorMode::kRun) {
-    for (size_t i = 0; i < trace.event_count; ++i) {
-      const RunEvent& event = trace.events[i];
-      if (event.kind != RunEvent::kCall || !event.returned || event.value != 0 ||
-          strcmp(event.entry_point, kStartEntryPoint) != 0) {
-        continue;
-      }
-      Finding& finding = report->Add("start-returned-no-handle",
-                                     exit_status == 1 ? Severity::kError : Severity::kWarning);
-      finding.message.Add("PDFDriverInit returned null: the library did not start its driver");
-      finding.message.Add(removal ? ", so there was nothing to remove"
-                                  : ". The library's own log, or the system's printer set-up, "
-                                    "may say why");
-    }
+  if (outcome == RunOutcome::kStartReturnedNull) {
+    Finding& finding = report->Add("start-returned-no-handle", if_it_fails);
+    finding.message.Add("PDFDriverInit returned null: the library did not start its driver");
+    finding.message.Add(removal ? ", so there was nothing to remove"
+                                : ". The library's own log, or the system's printer set-up, "
+                                  "may say why");
   }
 }
 

@@ -4,19 +4,22 @@
 
 #include "cli/command_line.h"
 #include "doctor/report.h"
-#include "platform/fault_report.h"
+#include "doctor/run_trace.h"
+#include "doctor/system_interface.h"
 
 // Why the run's load failed, from the loader's error, the file the loader would
 // have found and, for a Windows library, the DLLs it needs in turn.
-void ExplainLoadFailure(const CommandOptions& options, const RunTrace& trace, Report* report);
+void ExplainLoadFailure(SystemInterface& system, const CommandOptions& options,
+                        const RunTrace& trace, Report* report);
 
 // The loaded library's version, and where a bare name was found when that is a
 // folder others can write to.
-void ExplainLoadedLibrary(const CommandOptions& options, const RunTrace& trace, Report* report);
+void ExplainLoadedLibrary(SystemInterface& system, const CommandOptions& options,
+                          const RunTrace& trace, Report* report);
 
-// The entry points the library lacks, and in a run a start that returned no
-// handle. |exit_status| is the run's.
-void ExplainEntryPoints(const RunTrace& trace, bool removal, DoctorMode mode, int exit_status,
+// The entry points the library lacks, and a start that returned no handle.
+// |exit_status| is the run's: what made it 1 is an error, anything else a warning.
+void ExplainEntryPoints(const RunTrace& trace, RunOutcome outcome, bool removal, int exit_status,
                         Report* report);
 
 // The Visual C++ runtime's DLLs, release and debug, by the shape of their names:

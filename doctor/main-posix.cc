@@ -6,10 +6,14 @@
 namespace {
 
 HostArguments<64, 4096> arguments;
+// Static: large, and the fault observer must find it whatever became of the stack.
+Report report;
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  ReportFaultsInto(&report, RealSystem());
   const int unreadable = arguments.Convert(argc, argv);
-  return RunDoctor({argc, arguments.argv(), arguments.argc(), unreadable, u"pdf-printer-setup"});
+  return RunDoctor({argc, arguments.argv(), arguments.argc(), unreadable, u"pdf-printer-setup"},
+                   SystemLibraryLoader(), RealSystem(), &report);
 }

@@ -6,6 +6,15 @@ extern "C" {
 int _dowildcard = 0;
 }
 
+namespace {
+
+// Static: large, and the fault observer must find it whatever became of the stack.
+Report report;
+
+}  // namespace
+
 int wmain(int argc, wchar_t** argv) {
-  return RunDoctor({argc, argv, argc, 0, L"pdf-printer-setup.exe"});
+  ReportFaultsInto(&report, RealSystem());
+  return RunDoctor({argc, argv, argc, 0, L"pdf-printer-setup.exe"}, SystemLibraryLoader(),
+                   RealSystem(), &report);
 }

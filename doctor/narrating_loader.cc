@@ -3,12 +3,12 @@
 #include <string.h>
 
 #include "driver/converter_library.h"
-#include "platform/fault_report.h"
 
 namespace {
 
 struct Narration {
-  LibraryLoader* system = nullptr;
+  LibraryLoader* loader = nullptr;
+  SystemInterface* system = nullptr;
   DoctorMode mode = DoctorMode::kCheck;
   RunTrace* trace = nullptr;
   RunListener* listener = nullptr;
@@ -79,9 +79,9 @@ Presence PresenceOf(EntryPoint entry_point) {
 
 }  // namespace
 
-NarratingLoader::NarratingLoader(LibraryLoader& system, DoctorMode mode, RunTrace* trace,
-                                 RunListener* listener) {
-  narration = Narration{&system, mode, trace, listener, nullptr, nullptr};
+NarratingLoader::NarratingLoader(LibraryLoader& loader, SystemInterface& system, DoctorMode mode,
+                                 RunTrace* trace, RunListener* listener) {
+  narration = Narration{&loader, &system, mode, trace, listener, nullptr, nullptr};
 }
 
 NarratingLoader::~NarratingLoader() { narration = Narration{}; }
@@ -96,18 +96,19 @@ ModuleHandle NarratingLoader::LoadLibraryW(const WideChar* path) {
   Tell(event, false);
 
   Fault earlier;
-  TakeWatchedFault(&earlier);  // only a fault raised by this load counts
+  narration.system->TakeWatchedFault(&earlier);  // only a fault raised by this load counts
   trace.current = LibraryStep::kLoad;
-  const ModuleHandle module = narration.system->LoadLibraryW(path);
+  const ModuleHandle module = narration.loader->LoadLibraryW(path);
   trace.current = LibraryStep::kNone;
   if (module == nullptr) {
-    trace.load_error = TakeLoadError();
-    trace.load_faulted = TakeWatchedFault(&trace.load_fault);
+    trace.load_error = narration.system->TakeLoadError();
+    trace.load_faulted = narration.system->TakeWatchedFault(&trace.load_fault);
   } else {
     trace.loaded = true;
-    if (!LoadedFrom(module, trace.loaded_from, kPathCapacity)) trace.loaded_from[0] = 0;
-    trace.start = PresenceOf(narration.system->GetProcAddress(module, kStartEntryPoint));
-    trace.end = PresenceOf(narration.system->GetProcAddress(module, kEndEntryPoint));
+    if (!narration.system->LoadedFrom(module, trace.loaded_from, kPathCapacity))
+      trace.loaded_from[0] = 0;
+    trace.start = PresenceOf(narration.loader->GetProcAddress(module, kStartEntryPoint));
+    trace.end = PresenceOf(narration.loader->GetProcAddress(module, kEndEntryPoint));
   }
   event.found = module != nullptr;
   Tell(event, true);
@@ -115,7 +116,7 @@ ModuleHandle NarratingLoader::LoadLibraryW(const WideChar* path) {
 }
 
 EntryPoint NarratingLoader::GetProcAddress(ModuleHandle module, const char* name) {
-  const EntryPoint found = narration.system->GetProcAddress(module, name);
+  const EntryPoint found = narration.loader->GetProcAddress(module, name);
   const bool start = Is(name, kStartEntryPoint);
   const bool end = Is(name, kEndEntryPoint);
   RunEvent& event = Append(RunEvent::kResolve, start ? kStartEntryPoint
@@ -138,11 +139,11 @@ void NarratingLoader::FreeLibrary(ModuleHandle module) {
   RunEvent& event = Append(RunEvent::kRelease);
   Tell(event, false);
   Fault earlier;
-  TakeWatchedFault(&earlier);
+  narration.system->TakeWatchedFault(&earlier);
   trace.current = LibraryStep::kRelease;
-  narration.system->FreeLibrary(module);
+  narration.loader->FreeLibrary(module);
   trace.current = LibraryStep::kNone;
-  trace.release_faulted = TakeWatchedFault(&trace.release_fault);
+  trace.release_faulted = narration.system->TakeWatchedFault(&trace.release_fault);
   Tell(event, true);
 }
 

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "doctor/report.h"
+#include "doctor/run_trace.h"
+#include "doctor/system_interface.h"
 #include "platform/library_loader.h"
 
 // Hears each step as the run takes it: before it (|done| false) and after.
@@ -14,9 +16,9 @@ class RunListener {
   ~RunListener() = default;
 };
 
-// Tells each call the run makes and keeps what it got in |trace|, over the
-// system's loader. As soon as the library loads it looks up both entry points, so
-// a report can name them whichever the run asks for.
+// Tells each call the run makes and keeps what it got in |trace|, over |loader|,
+// asking |system| what the loader itself does not say. As soon as the library loads it looks up
+// both entry points, so a report can name them whichever the run asks for.
 //   kCheck: stands in for PDFDriverInit and DriverEnd. The run goes on as if the
 //           driver started, and nothing of the library runs but its start-up and
 //           unload code.
@@ -24,7 +26,8 @@ class RunListener {
 // One at a time: the stand-ins find their way back through a static.
 class NarratingLoader final : public LibraryLoader {
  public:
-  NarratingLoader(LibraryLoader& system, DoctorMode mode, RunTrace* trace, RunListener* listener);
+  NarratingLoader(LibraryLoader& loader, SystemInterface& system, DoctorMode mode, RunTrace* trace,
+                  RunListener* listener);
   ~NarratingLoader();
   NarratingLoader(const NarratingLoader&) = delete;
   NarratingLoader& operator=(const NarratingLoader&) = delete;

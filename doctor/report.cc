@@ -3,7 +3,6 @@
 #include <string.h>
 
 #include "driver/converter_library.h"
-#include "platform/output.h"
 
 namespace {
 
@@ -67,8 +66,9 @@ class Output {
     return value < 0 ? Put("null") : Put(number.AddNumber(static_cast<uint64_t>(value)));
   }
 
+  void To(SystemInterface& system) { system_ = &system; }
   void Flush() {
-    WriteOutput(OutputStream::kStandardOutput, buffer_, used_);
+    system_->WriteOutput(OutputStream::kStandardOutput, buffer_, used_);
     used_ = 0;
   }
 
@@ -83,10 +83,13 @@ class Output {
     Put(escape);
   }
 
+  SystemInterface* system_ = nullptr;
   char buffer_[8192];
   size_t used_ = 0;
 };
 
+// One buffer for the report and the steps told before it: a report may have to be
+// written from a fault observer, with no stack to spare for it.
 Output output;
 
 const char* SeverityName(Severity severity) {
@@ -102,8 +105,7 @@ void WriteTextReport(const Report& report) {
   // A run told its steps as it took them; a check tells what it saw of the library.
   if (report.mode == DoctorMode::kCheck && trace.load_asked) {
     if (trace.loaded) {
-      output.Put("library: ")
-          .PutWide(trace.loaded_from[0] != 0 ? trace.loaded_from : trace.requested);
+      output.Put("library: ").PutWide(LibraryShown(trace));
       if (!report.file_version.empty()) output.Put(", file version ").Put(report.file_version);
       output.Put("\nentry points: PDFDriverInit ")
           .Put(trace.start == Presence::kFound ? "found" : "missing")
@@ -257,7 +259,8 @@ bool Report::HasError() const {
   return false;
 }
 
-void WriteReport(const Report& report) {
+void WriteReport(const Report& report, SystemInterface& system) {
+  output.To(system);
   if (report.json) {
     WriteJsonReport(report);
   } else {
@@ -266,7 +269,8 @@ void WriteReport(const Report& report) {
   output.Flush();
 }
 
-void WriteEvent(const RunTrace& trace, const RunEvent& event, bool done) {
+void WriteEvent(const RunTrace& trace, const RunEvent& event, bool done, SystemInterface& system) {
+  output.To(system);
   FixedText<24> value;
   value.AddHex(event.value, 2 * sizeof(uintptr_t));
   switch (event.kind) {
@@ -274,9 +278,7 @@ void WriteEvent(const RunTrace& trace, const RunEvent& event, bool done) {
       if (!done) {
         output.Put("load ").PutWide(trace.requested).Put("\n");
       } else if (event.found) {
-        output.Put("  loaded ")
-            .PutWide(trace.loaded_from[0] != 0 ? trace.loaded_from : trace.requested)
-            .Put("\n");
+        output.Put("  loaded ").PutWide(LibraryShown(trace)).Put("\n");
       } else {
         output.Put("  not loaded: ");
         if (trace.load_error.has_code) {

@@ -6,47 +6,13 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "doctor/run_trace.h"
+#include "doctor/system_interface.h"
 #include "doctor/text.h"
-#include "platform/fault_report.h"
-#include "platform/loader_info.h"
 #include "platform/wide_string.h"
 
 enum class DoctorMode { kCheck, kRun };
 enum class Severity { kError, kWarning };
-
-// Where the run is: a fault is placed in the step it happened in.
-enum class LibraryStep { kNone, kLoad, kStart, kEnd, kRelease };
-
-// One thing the run did, in the order it did it.
-struct RunEvent {
-  enum Kind { kLoad, kResolve, kCall, kRelease } kind;
-  const char* entry_point;  // kResolve, kCall
-  bool found;               // kResolve: found; kLoad: loaded
-  bool returned;            // kCall: the call came back (a fault ends it for good)
-  uintptr_t value;          // kCall: what PDFDriverInit returned, or DriverEnd's handle
-};
-
-enum class Presence { kUnknown, kFound, kMissing };
-
-// What the run asked of the loader and what it got, as the narrating loader saw it.
-struct RunTrace {
-  LibraryStep current = LibraryStep::kNone;
-  bool load_asked = false;
-  WideChar requested[kPathCapacity] = {};
-  bool loaded = false;
-  WideChar loaded_from[kPathCapacity] = {};  // empty when the platform cannot say
-  LoadError load_error = {};
-  bool load_faulted = false;  // the loader caught a fault in the start-up code
-  Fault load_fault = {};
-  bool release_faulted = false;  // the loader caught a fault in the unload code
-  Fault release_fault = {};
-  Presence start = Presence::kUnknown;  // both looked up as soon as the library loads
-  Presence end = Presence::kUnknown;
-  bool start_called = false;
-  bool end_called = false;
-  RunEvent events[8] = {};
-  size_t event_count = 0;
-};
 
 constexpr size_t kMaxFindings = 32;
 constexpr size_t kMaxFindingFields = 3;
@@ -96,9 +62,9 @@ struct Report {
 };
 
 // The whole report, as text (a line per finding, then the verdict) or as one line
-// of JSON, to standard output.
-void WriteReport(const Report& report);
+// of JSON, to |system|'s standard output.
+void WriteReport(const Report& report, SystemInterface& system);
 
 // One event as --run tells it in text, while the run goes on: before a call
 // (|done| false) and after it.
-void WriteEvent(const RunTrace& trace, const RunEvent& event, bool done);
+void WriteEvent(const RunTrace& trace, const RunEvent& event, bool done, SystemInterface& system);

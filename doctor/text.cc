@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "platform/utf8.h"
+#include "unicode/utf8.h"
 
 Text& Text::Add(const char* text) { return Add(text, strlen(text)); }
 

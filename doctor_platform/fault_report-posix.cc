@@ -1,6 +1,6 @@
 #include <string.h>
 
-#include "platform/fault_report.h"
+#include "doctor_platform/fault_report.h"
 #include "platform/fault_signals-posix.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "platform/fault_report.h"
+#include "doctor_platform/fault_report.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/file_probe.h"
+#include "doctor_platform/file_probe.h"
 #include "platform/native_path-posix.h"
 
 const WideChar kPathSeparator = '/';

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "platform/file_probe.h"
+#include "doctor_platform/file_probe.h"
 
 const WideChar kPathSeparator = L'\\';
 

@@ -5,8 +5,8 @@
 #include <string.h>
 #include <unistd.h>
 
-#include "platform/loader_info.h"
-#include "platform/utf8.h"
+#include "doctor_platform/library_search.h"
+#include "unicode/utf8.h"
 
 const char kLibrarySearchVariable[] = "LD_LIBRARY_PATH";
 #if defined(__x86_64__)
@@ -38,14 +38,6 @@ bool Add(SearchFolder* folders, size_t capacity, size_t* count, FolderKind kind,
 
 }  // namespace
 
-LoadError TakeLoadError() {
-  LoadError error = {false, 0, ""};
-  const char* text = dlerror();
-  if (text == nullptr) text = "the path cannot be named on this system";
-  strncpy(error.text, text, sizeof error.text - 1);
-  return error;
-}
-
 bool LoadedFrom(ModuleHandle module, WideChar* path, size_t capacity) {
   link_map* map = nullptr;
   if (dlinfo(module, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr || map->l_name[0] == 0) {
@@ -53,8 +45,6 @@ bool LoadedFrom(ModuleHandle module, WideChar* path, size_t capacity) {
   }
   return Utf8ToUtf16(map->l_name, path, capacity) == Utf8Conversion::kComplete;
 }
-
-bool FileVersion(const WideChar*, char*, size_t) { return false; }
 
 bool ProgramFolder(WideChar* path, size_t capacity) {
   char text[4096];

@@ -1,17 +1,11 @@
 #include <windows.h>
 
-#include "platform/loader_info.h"
+#include "doctor_platform/library_search.h"
 
 const char kLibrarySearchVariable[] = "PATH";
 const NativeLibraryFormat kNativeLibraryFormat = {true, IMAGE_FILE_MACHINE_AMD64};
 
 namespace {
-
-void Utf8FromWide(const wchar_t* wide, char* text, size_t capacity) {
-  const int written =
-      WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, static_cast<int>(capacity), nullptr, nullptr);
-  if (written <= 0) text[0] = 0;
-}
 
 bool StartsWithIgnoringCase(const wchar_t* text, const char* prefix) {
   for (; *prefix != 0; ++text, ++prefix) {
@@ -34,56 +28,10 @@ bool Add(SearchFolder* folders, size_t capacity, size_t* count, FolderKind kind,
 
 }  // namespace
 
-LoadError TakeLoadError() {
-  LoadError error = {true, GetLastError(), ""};
-  static wchar_t message[512];
-  const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                      nullptr, error.code, 0, message, 512, nullptr);
-  DWORD end = length;
-  while (end != 0 &&
-         (message[end - 1] == L'\r' || message[end - 1] == L'\n' || message[end - 1] == L' ')) {
-    --end;
-  }
-  message[end] = 0;
-  Utf8FromWide(message, error.text, sizeof error.text);
-  return error;
-}
-
 bool LoadedFrom(ModuleHandle module, WideChar* path, size_t capacity) {
   const DWORD length =
       GetModuleFileNameW(static_cast<HMODULE>(module), path, static_cast<DWORD>(capacity));
   return length != 0 && length < capacity;
-}
-
-bool FileVersion(const WideChar* path, char* text, size_t capacity) {
-  // A version block is a few KiB; a larger one is not worth a heap for.
-  alignas(8) static unsigned char block[64 * 1024];
-  DWORD ignored;
-  const DWORD size = GetFileVersionInfoSizeW(path, &ignored);
-  if (size == 0 || size > sizeof block || !GetFileVersionInfoW(path, 0, size, block)) return false;
-  VS_FIXEDFILEINFO* fixed = nullptr;
-  UINT fixed_size = 0;
-  if (!VerQueryValueW(block, L"\\", reinterpret_cast<void**>(&fixed), &fixed_size) ||
-      fixed_size < sizeof *fixed) {
-    return false;
-  }
-  const unsigned parts[] = {HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
-                            HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS)};
-  size_t used = 0;
-  for (int part = 0; part < 4; ++part) {
-    char digits[6];
-    int count = 0;
-    unsigned value = parts[part];
-    do {
-      digits[count++] = static_cast<char>('0' + value % 10);
-      value /= 10;
-    } while (value != 0);
-    if (used + static_cast<size_t>(count) + 2 > capacity) return false;
-    if (part != 0) text[used++] = '.';
-    while (count != 0) text[used++] = digits[--count];
-  }
-  text[used] = 0;
-  return true;
 }
 
 bool ProgramFolder(WideChar* path, size_t capacity) {

@@ -1,6 +1,5 @@
-// What the platform can tell about loading a library beyond the tool's three
-// calls: why a load failed, which file was loaded, where a bare name is looked for
-// and what the loader takes. The tool asks none of this; the doctor does.
+// Where the loader finds a library: the file a loaded library came from, the
+// folders a bare name is looked for in, and the kind of file the loader takes.
 #pragma once
 
 #include <stddef.h>
@@ -9,22 +8,8 @@
 #include "platform/library_loader.h"
 #include "platform/wide_string.h"
 
-// Why the last load failed, in the platform's own words: Windows' error code and
-// the system's message for it; on the host, dlerror()'s text and no code.
-struct LoadError {
-  bool has_code;
-  uint32_t code;
-  char text[512];  // UTF-8
-};
-// Right after a LoadLibraryW that returned null, before anything can overwrite it.
-LoadError TakeLoadError();
-
 // The file a loaded library came from. False when the platform cannot say.
 bool LoadedFrom(ModuleHandle module, WideChar* path, size_t capacity);
-
-// The file version in a library's version resource, as "1.2.3.4". False when it
-// has none, and always on the host, whose libraries carry no such resource.
-bool FileVersion(const WideChar* path, char* text, size_t capacity);
 
 enum class FolderKind {
   kProgram,         // the running program's own folder
@@ -46,6 +31,10 @@ extern const char kLibrarySearchVariable[];
 // The running program's own folder.
 bool ProgramFolder(WideChar* path, size_t capacity);
 
+// Whether the loader needs no file to find a library of this name: one already
+// in the process, or one of Windows' API sets (api-ms-win-*, ext-ms-*).
+bool IsProvidedWithoutFile(const WideChar* name);
+
 // The kind of file this platform's loader takes: a Portable Executable (Windows)
 // or an ELF file (the host), for one processor.
 struct NativeLibraryFormat {
@@ -53,7 +42,3 @@ struct NativeLibraryFormat {
   uint16_t machine;  // the PE machine field, or the ELF e_machine
 };
 extern const NativeLibraryFormat kNativeLibraryFormat;
-
-// Whether the loader needs no file to find a library of this name: one already
-// in the process, or one of Windows' API sets (api-ms-win-*, ext-ms-*).
-bool IsProvidedWithoutFile(const WideChar* name);

@@ -1,7 +1,7 @@
 #include <errno.h>
 #include <unistd.h>
 
-#include "platform/output.h"
+#include "doctor_platform/output.h"
 
 // Terminals take UTF-8 on the host, so console and file get the same bytes. Host
 // text never holds a lone surrogate: its names come from UTF-8.

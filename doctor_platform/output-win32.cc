@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "platform/output.h"
+#include "doctor_platform/output.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // from UTF-8 into fixed buffers. Host entry points only.
 #pragma once
 
-#include "platform/utf8.h"
+#include "unicode/utf8.h"
 #include "platform/wide_string.h"
 
 // Room for an option's three leading units, a directory one unit longer than can be

@@ -5,7 +5,7 @@
 
 #include <stddef.h>
 
-#include "platform/utf8.h"
+#include "unicode/utf8.h"
 #include "platform/wide_string.h"
 
 // Room for any path of kPathCapacity units: at most three UTF-8 bytes per unit.

@@ -1,5 +1,6 @@
-// UTF-8 <-> UTF-16 for the POSIX host, where arguments and file names are UTF-8
-// but the tool works on the UTF-16 units Windows would hand it.
+// UTF-8 <-> UTF-16. The tool's host build needs it, since arguments and file names
+// are UTF-8 there while the tool works on the UTF-16 units Windows would hand it;
+// the doctor needs it on both platforms, since it writes its reports in UTF-8.
 #pragma once
 
 #include <stddef.h>

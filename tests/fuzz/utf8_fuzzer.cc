@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/utf8.h"
+#include "unicode/utf8.h"
 
 namespace {
 

@@ -1,0 +1,3 @@
+#include "doctor_platform/file_version.h"
+
+bool FileVersion(const WideChar*, char*, size_t) { return false; }
