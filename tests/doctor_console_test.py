@@ -17,6 +17,9 @@ import shutil
 import sys
 from pathlib import Path
 
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+from wine_paths import WINE_LOADER  # noqa: E402
+
 binaries, work, prefix = Path(sys.argv[1]), Path(sys.argv[2]), sys.argv[3]
 folder = work / "Drücker für PDF 印刷"
 shutil.rmtree(work, ignore_errors=True)
@@ -29,7 +32,7 @@ environment = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all", LC_ALL="C.UT
 pid, terminal = pty.fork()
 if pid == 0:
     os.chdir(folder)
-    os.execve("/usr/lib/wine/wine64", ["wine64", "pdf-printer-doctor.exe"], environment)
+    os.execve(WINE_LOADER, ["wine64", "pdf-printer-doctor.exe"], environment)
 output = b""
 while True:
     try:

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/case_name.h"
 #include "tests/doctor_report.h"
 #include "tests/staging.h"
 
@@ -237,17 +238,21 @@ const DoctorCase kCases[] = {
      .host = Error("library-fault", {{"fault", "signal SIGFPE"}, {"during", "PDFDriverInit"}})},
 };
 
+void PrintTo(const DoctorCase& test, std::ostream* out) { *out << test.name; }
+
 class Doctor : public StagingTest {
  protected:
   Doctor() : StagingTest("pdf-printer-doctor-test") {}
 };
 
-TEST_F(Doctor, ExplainsEachBrokenSetUp) {
-  const bool windows = !kArgumentsAreBytes;
-  for (const DoctorCase& test : kCases) {
-    SCOPED_TRACE(test.name);
+class BrokenSetUp : public Doctor, public ::testing::WithParamInterface<DoctorCase> {};
+
+TEST_P(BrokenSetUp, IsExplained) {
+  const DoctorCase& test = GetParam();
+  {
+    const bool windows = !kArgumentsAreBytes;
     const Outcome& expected = windows ? test.windows : test.host;
-    if (!expected.applies) continue;
+    if (!expected.applies) GTEST_SKIP() << "this set-up cannot be made on this platform";
     const StagedCase staged = Stage(test.layout);
     std::vector<std::string> arguments = {"--json"};
     for (const std::string& argument : staged.Arguments(test.arguments)) {
@@ -276,43 +281,57 @@ TEST_F(Doctor, ExplainsEachBrokenSetUp) {
   }
 }
 
-TEST_F(Doctor, SaysWhatToDoAboutAMissingDll) {
-  struct Hint {
-    const char* name;
-    Layout layout;
-    bool uses_directory;
-    const char* code;    // on Windows; the host's dynamic linker names the DLL itself
-    const char* advice;  // on Windows
-  };
-  const Hint kHints[] = {
-      {"companion DLL beside the library, where Windows does not look",
-       {.in_directory = "needs-companion", .companion_in_directory = true},
-       true,
-       "dependency-missing",
-       "Windows does not look there for a library's own DLLs"},
-      {"a debug build",
-       {.beside_tool = "needs-debug-runtime"},
-       false,
-       "dependency-missing",
-       "the library is a debug build"},
-  };
-  for (const Hint& hint : kHints) {
-    SCOPED_TRACE(hint.name);
-    if (kArgumentsAreBytes && !hint.uses_directory) continue;  // a Windows-only fixture
-    const StagedCase staged = Stage(hint.layout);
-    std::vector<std::string> arguments = {"--json"};
-    if (hint.uses_directory) arguments.push_back("-p:" + Utf8FromPath(staged.directory()));
-    const StagedCase::Run run = staged.RunDoctor(arguments);
-    const DoctorReport report(run.output);
-    ASSERT_TRUE(report.valid()) << run.output;
-    const nlohmann::json* finding =
-        report.Finding(kArgumentsAreBytes ? "library-load-failed" : hint.code);
-    ASSERT_NE(finding, nullptr) << run.output;
-    const std::string message = (*finding)["message"];
-    EXPECT_NE(message.find(kArgumentsAreBytes ? "companion.dll" : hint.advice), std::string::npos)
-        << message;
-  }
+INSTANTIATE_TEST_SUITE_P(Cases, BrokenSetUp, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<DoctorCase>& row) {
+                           return CaseName(row.param.name);
+                         });
+
+struct Hint {
+  const char* name;
+  Layout layout;
+  bool uses_directory;
+  const char* code;    // on Windows; the host's dynamic linker names the DLL itself
+  const char* advice;  // on Windows
+};
+
+void PrintTo(const Hint& hint, std::ostream* out) { *out << hint.name; }
+
+const Hint kHints[] = {
+    {"companion DLL beside the library, where Windows does not look",
+     {.in_directory = "needs-companion", .companion_in_directory = true},
+     true,
+     "dependency-missing",
+     "Windows does not look there for a library's own DLLs"},
+    {"a debug build",
+     {.beside_tool = "needs-debug-runtime"},
+     false,
+     "dependency-missing",
+     "the library is a debug build"},
+};
+
+class MissingDll : public Doctor, public ::testing::WithParamInterface<Hint> {};
+
+TEST_P(MissingDll, SaysWhatToDo) {
+  const Hint& hint = GetParam();
+  if (kArgumentsAreBytes && !hint.uses_directory) GTEST_SKIP() << "a Windows-only fixture";
+  const StagedCase staged = Stage(hint.layout);
+  std::vector<std::string> arguments = {"--json"};
+  if (hint.uses_directory) arguments.push_back("-p:" + Utf8FromPath(staged.directory()));
+  const StagedCase::Run run = staged.RunDoctor(arguments);
+  const DoctorReport report(run.output);
+  ASSERT_TRUE(report.valid()) << run.output;
+  const nlohmann::json* finding =
+      report.Finding(kArgumentsAreBytes ? "library-load-failed" : hint.code);
+  ASSERT_NE(finding, nullptr) << run.output;
+  const std::string message = (*finding)["message"];
+  EXPECT_NE(message.find(kArgumentsAreBytes ? "companion.dll" : hint.advice), std::string::npos)
+      << message;
 }
+
+INSTANTIATE_TEST_SUITE_P(Hints, MissingDll, ::testing::ValuesIn(kHints),
+                         [](const ::testing::TestParamInfo<Hint>& row) {
+                           return CaseName(row.param.name);
+                         });
 
 TEST_F(Doctor, NamesTheLibraryItLoadedAndItsVersion) {
   // Windows allows no quote in a name; every path has backslashes there.

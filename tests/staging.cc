@@ -4,6 +4,8 @@
 #include <functional>
 #include <iterator>
 
+#include "tests/case_name.h"
+
 fs::path PathFromUtf8(const std::string& text) {
   return fs::path(std::u8string(text.begin(), text.end()));
 }
@@ -111,7 +113,10 @@ StagedCase::StagedCase(const fs::path& folder, const Layout& layout) : folder_(f
   fs::copy_file(TestProgramDirectory() / kToolFileName, app_ / kToolFileName);
   doctor_ = layout.doctor_beside_tool ? app_ : folder_ / "doctor";
   fs::create_directories(doctor_);
-  fs::copy_file(TestProgramDirectory() / kDoctorFileName, doctor_ / kDoctorFileName);
+  // A build without the doctor has none to copy.
+  if (fs::exists(TestProgramDirectory() / kDoctorFileName)) {
+    fs::copy_file(TestProgramDirectory() / kDoctorFileName, doctor_ / kDoctorFileName);
+  }
   PlaceLibrary(layout.beside_tool, app_);
   if (layout.companion_beside_tool) PlaceCompanion(app_);
 
@@ -172,7 +177,9 @@ StagedCase::Run StagedCase::RunProgram(const fs::path& program,
 
 void StagingTest::SetUp() {
   const size_t build = std::hash<std::string>{}(Utf8FromPath(TestProgramDirectory()));
-  root_ = fs::temp_directory_path() / (name_ + "-" + std::to_string(build));
+  const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  root_ = fs::temp_directory_path() / (name_ + "-" + std::to_string(build)) /
+          CaseName(std::string(test->test_suite_name()) + "." + test->name());
   fs::remove_all(root_);
   fs::create_directories(root_);
 }

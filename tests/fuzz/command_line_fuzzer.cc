@@ -31,19 +31,29 @@ struct Request {
   bool accepted = true;
   bool remove = false;
   std::u16string directory;
+  // When refused: which argument, and why.
+  int refused = 0;
+  RejectionReason reason = RejectionReason::kNotAnOption;
 };
 
 Request ReadRequest(const std::vector<std::u16string>& arguments) {
   Request request;
-  if (arguments.size() > 2) return {.accepted = false};
+  if (arguments.size() > 2) {
+    return {.accepted = false, .refused = 3, .reason = RejectionReason::kTooManyArguments};
+  }
+  int index = 0;
   for (const std::u16string& argument : arguments) {
+    ++index;
     if (argument.size() >= 2 && IsIntroducer(argument[0]) && argument[1] == u'u') {
       request.remove = true;
     } else if (argument.size() >= 3 && IsIntroducer(argument[0]) && argument[1] == u'p' &&
-               argument[2] == u':' && argument.size() - 3 < kPathCapacity) {
+               argument[2] == u':') {
+      if (argument.size() - 3 >= kPathCapacity) {
+        return {.accepted = false, .refused = index, .reason = RejectionReason::kDirectoryTooLong};
+      }
       request.directory = argument.substr(3);
     } else {
-      return {.accepted = false};
+      return {.accepted = false, .refused = index};
     }
   }
   return request;
@@ -78,6 +88,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(call.find("wrong module") == std::string::npos, "calls go to the loaded module");
 
   const Request request = ReadRequest(arguments);
+  CommandOptions options;
+  CommandLineRejection rejection = {};
+  Check(ParseCommandLine(argv.argc(), argv.argv(), &options, &rejection) == request.accepted,
+        "the parser accepts what the rules accept");
+  if (!request.accepted) {
+    Check(rejection.argument == request.refused && rejection.reason == request.reason,
+          "the parser names the argument it refused, and why");
+  }
   if (!request.accepted || request.directory.size() > 245) {
     Check(result == 1 && calls.empty(),
           "a refused command line or directory loads nothing and fails");

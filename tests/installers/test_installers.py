@@ -19,7 +19,8 @@ from pathlib import Path
 
 SOURCE = Path(__file__).resolve().parents[2]
 EXAMPLES = SOURCE / "examples"
-WINE = "/usr/lib/wine/wine64"
+sys.path.insert(0, str(SOURCE / "tests"))
+from wine_paths import WINE_LOADER as WINE  # noqa: E402
 SESSION = SOURCE / "cmake" / "wine-session"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
 
