@@ -180,14 +180,15 @@ struct Program {
   std::vector<std::string> imports;  // lower case, sorted
 };
 
-// The tool needs nothing beside it but what every Windows has and the C runtime;
-// the doctor also reads a library's version resource.
+// Both import only KnownDLLs, which Windows never looks for beside a program: the
+// tool needs nothing but what every Windows has and the C runtime, and the doctor
+// loads any other system DLL from the system folder at run time.
 const Program kPrograms[] = {
     {kToolFileName, "pdf-printer-setup", PROJECT_DESCRIPTION, {"kernel32.dll", "msvcrt.dll"}},
     {kDoctorFileName,
      "pdf-printer-doctor",
      "Tells why pdf-printer-setup fails",
-     {"kernel32.dll", "msvcrt.dll", "version.dll"}},
+     {"kernel32.dll", "msvcrt.dll"}},
 };
 
 PeImage Image(const Program& program) {

@@ -7,6 +7,12 @@
 ; uninstaller it writes are both signed.
 Unicode true
 Target amd64-unicode
+; Installers that Intune or Configuration Manager run as SYSTEM need NSIS 3.12 or
+; later: earlier releases have a published privilege-escalation fix for them
+; (CVE-2026-42171, the installer may use the low-integrity temporary folder).
+!if ${NSIS_PACKEDVERSION} < 0x03012000
+  !warning "NSIS ${NSIS_VERSION} is older than 3.12: do not run this installer as SYSTEM (CVE-2026-42171)"
+!endif
 !include LogicLib.nsh
 
 !ifndef VERSION

@@ -376,6 +376,18 @@ class NsisRecipe(EngineTest):
                        check=True, stdout=subprocess.DEVNULL)
         return files / f"pdf-printer-{version}-setup.exe"
 
+    def test_warns_when_makensis_is_older_than_3_12(self):
+        # Installers run as SYSTEM need the fix for CVE-2026-42171 that 3.12 brought.
+        files = stage(self.work / "files-version-check", "complete")
+        shutil.copy2(EXAMPLES / "nsis" / "pdf-printer.nsi", files)
+        built = subprocess.run(["makensis", "-V2", f"-DVERSION={version}", "pdf-printer.nsi"],
+                               cwd=files, check=True, capture_output=True, text=True)
+        defines = subprocess.run(["makensis", "-HDRINFO"], check=True, capture_output=True,
+                                 text=True).stdout
+        packed = int(re.search(r"NSIS_PACKEDVERSION=(0x[0-9a-fA-F]+)", defines).group(1), 16)
+        warned = "older than 3.12: do not run this installer as SYSTEM" in built.stdout + built.stderr
+        self.assertEqual(warned, packed < 0x03012000, built.stdout + built.stderr)
+
     def test_install_then_uninstall(self):
         self.addCleanup(shutil.rmtree, self.prefix.drive_c(*INSTALL_FOLDER), ignore_errors=True)
         self.assertEqual(self.prefix.command_line(windows_path(self.package) + " /S")[0], 0)
