@@ -8,6 +8,7 @@
 #include "doctor/narrating_loader.h"
 #include "doctor/report.h"
 #include "doctor/run_trace.h"
+#include "doctor/system_findings.h"
 #include "driver/converter_library.h"
 #include "driver/exit_status.h"
 #include "platform/fault_exit.h"
@@ -17,7 +18,7 @@ namespace {
 constexpr int kMaxToolArguments = 64;
 
 const char kUsage[] =
-    "usage: pdf-printer-doctor [--run] [--json] [--] [TOOL ARGUMENTS...]\n"
+    "usage: pdf-printer-doctor [--run] [--json] [--timeout=SECONDS] [--] [TOOL ARGUMENTS...]\n"
     "\n"
     "Tells why pdf-printer-setup exits 1 on this machine with these arguments.\n"
     "TOOL ARGUMENTS are exactly what the tool would be given.\n"
@@ -27,6 +28,9 @@ const char kUsage[] =
     "  --run      the tool's whole run, for real (installs or removes the printer),\n"
     "             telling each step\n"
     "  --json     one JSON object on one line, for fleet tools\n"
+    "  --timeout=SECONDS\n"
+    "             how long each call into the library may take before the doctor\n"
+    "             reports it hung and ends with 1 (default 300; 0 waits for ever)\n"
     "  --         ends the doctor's options\n"
     "  --help     this text\n"
     "  --version  the doctor's version\n"
@@ -55,6 +59,24 @@ bool IsOption(const WideChar* argument, const char* option) {
     if (argument[i] != static_cast<WideChar>(option[i])) return false;
   }
   return argument[i] == 0;
+}
+
+// "--timeout=SECONDS": false unless SECONDS is a number of at most a year.
+bool ParseTimeout(const WideChar* argument, unsigned* seconds) {
+  const char kPrefix[] = "--timeout=";
+  for (size_t i = 0; kPrefix[i] != 0; ++i) {
+    if (argument[i] != static_cast<WideChar>(kPrefix[i])) return false;
+  }
+  const WideChar* digits = argument + sizeof kPrefix - 1;
+  if (*digits == 0) return false;
+  uint64_t value = 0;
+  for (; *digits != 0; ++digits) {
+    if (*digits < '0' || *digits > '9') return false;
+    value = value * 10 + static_cast<uint64_t>(*digits - '0');
+    if (value > 366u * 24 * 60 * 60) return false;
+  }
+  *seconds = static_cast<unsigned>(value);
+  return true;
 }
 
 bool StartsWithTwoDashes(const WideChar* argument) {
@@ -111,9 +133,11 @@ void ComposeVerdict(RunOutcome outcome, int exit_status, Report* report) {
     return;
   }
   if (report->mode == DoctorMode::kCheck) {
-    verdict.Add("The tool will load ")
-        .AddWide(LibraryShown(trace))
-        .Add(" and call PDFDriverInit. If that returns a driver handle, the tool ");
+    verdict.Add("The tool will load ").AddWide(LibraryShown(trace)).Add(" and call PDFDriverInit");
+    if (const char* cause = SystemCause(*report, true)) {
+      verdict.Add(", which will most likely fail: ").Add(cause);
+    }
+    verdict.Add(". If that returns a driver handle, the tool ");
     if (!report->removal) {
       verdict.Add("leaves the driver installed");
     } else if (trace.end == Presence::kFound) {
@@ -140,6 +164,9 @@ void ComposeVerdict(RunOutcome outcome, int exit_status, Report* report) {
   if (outcome == RunOutcome::kStartReturnedNull) {
     verdict.Add(report->removal ? "PDFDriverInit returned null, so there was nothing to remove."
                                 : "PDFDriverInit returned null, so the driver did not start.");
+    if (const char* cause = SystemCause(*report, false)) {
+      verdict.Add(" The likely cause: ").Add(cause).Add(".");
+    }
   } else if (!report->removal) {
     verdict.Add("PDFDriverInit started the driver (handle ")
         .Add(handle_text)
@@ -167,6 +194,39 @@ void ReportFault(const Fault& fault) {
   report.verdict.Add("The run ends at once with exit status ");
   AddStatus(kExitFailure, report.verdict);
   report.verdict.Add(": the library faulted ").Add(FaultPlace(step)).Add(".");
+  WriteReport(report, *fault_slot.system);
+}
+
+// Told by the watchdog while a call into the library hangs; the watchdog then ends
+// the process with 1.
+void ReportHang() {
+  if (!fault_slot.ready) return;
+  Report& report = *fault_slot.report;
+  const LibraryStep step = report.trace.current;
+  Finding& finding = report.Add("library-hung", Severity::kError);
+  FixedText<16> seconds;
+  seconds.AddNumber(report.timeout_seconds);
+  finding.message.Add("the library did not return within ")
+      .Add(seconds)
+      .Add(" seconds ")
+      .Add(FaultPlace(step))
+      .Add(
+          ": the tool would wait for it for ever, and an installation with it, until the "
+          "deployment tool gives up. Give this to the library's maker, with the library's file "
+          "version");
+  finding.Field("during").Add(StepName(step));
+  finding.Field("seconds").Add(seconds);
+  report.tool_exit_status = kDependsOnLibrary;
+  report.exit_status_if_started = kDependsOnLibrary;
+  report.exit_status_if_not_started = kDependsOnLibrary;
+  report.verdict.Clear();
+  report.verdict.Add("The library hangs ")
+      .Add(FaultPlace(step))
+      .Add(", and the tool would never exit: the doctor gave up after ")
+      .Add(seconds)
+      .Add(" seconds and ends with exit status ");
+  AddStatus(kExitFailure, report.verdict);
+  report.verdict.Add(".");
   WriteReport(report, *fault_slot.system);
 }
 
@@ -213,6 +273,7 @@ int RunDoctor(const DoctorInput& input, LibraryLoader& loader, SystemInterface& 
       report->mode = DoctorMode::kRun;
     } else if (IsOption(option, "--json")) {
       report->json = true;
+    } else if (ParseTimeout(option, &report->timeout_seconds)) {
     } else if (IsOption(option, "--help")) {
       Write(system, OutputStream::kStandardOutput, kUsage);
       return kExitSuccess;
@@ -220,7 +281,7 @@ int RunDoctor(const DoctorInput& input, LibraryLoader& loader, SystemInterface& 
       Write(system, OutputStream::kStandardOutput, "pdf-printer-doctor " PDF_PRINTER_VERSION "\n");
       return kExitSuccess;
     } else {
-      FixedText<512> message;
+      FixedText<2048> message;
       message.Add("pdf-printer-doctor: unknown option ").AddWide(option).Add("\n\n").Add(kUsage);
       system.WriteOutput(OutputStream::kStandardError, message.c_str(), message.size());
       return kDoctorUsageError;
@@ -237,7 +298,10 @@ int RunDoctor(const DoctorInput& input, LibraryLoader& loader, SystemInterface& 
   report->kept_arguments = kept - 1;
 
   CheckToolBeside(system, input.tool_file_name, report);
+  ReadSystemBefore(system, report);
   if (fault_slot.report == report) fault_slot.ready = true;
+  // Running before the library loads, so that it watches its start-up code too.
+  if (report->timeout_seconds != 0) system.StartWatchdog(report->timeout_seconds, ReportHang);
 
   int exit_status;
   RunOutcome outcome = RunOutcome::kRejected;
@@ -293,6 +357,8 @@ int RunDoctor(const DoctorInput& input, LibraryLoader& loader, SystemInterface& 
       report->exit_status_if_not_started = RunCommandLine(tool_argc, tool_argv, replay);
     }
   }
+  ReadSystemAfter(system, report);
+  ExplainSystem(outcome, report);
   report->tool_exit_status = report->mode == DoctorMode::kCheck && outcome == RunOutcome::kStarted
                                  ? kDependsOnLibrary
                                  : exit_status;

@@ -374,12 +374,7 @@ const char* FaultPlace(LibraryStep step) {
 
 void AddFaultFinding(const Fault& fault, LibraryStep step, bool caught, Report* report) {
   const FaultDescription description = DescribeFault(fault);
-  // The step as fleet tools read it.
-  const char* const during = step == LibraryStep::kLoad      ? "load"
-                             : step == LibraryStep::kStart   ? kStartEntryPoint
-                             : step == LibraryStep::kEnd     ? kEndEntryPoint
-                             : step == LibraryStep::kRelease ? "release"
-                                                             : "doctor";
+  const char* const during = StepName(step);
   const bool in_library = step != LibraryStep::kNone;
   // Caught at release, the run's own result stands; anywhere else it fails.
   const bool stands = caught && step == LibraryStep::kRelease;

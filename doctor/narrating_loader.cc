@@ -47,7 +47,9 @@ void* NarratedStart(char* printer_name) {
   Tell(event, false);
   trace.start_called = true;
   trace.current = LibraryStep::kStart;
+  narration.system->ArmWatchdog();
   void* const handle = narration.start(printer_name);
+  narration.system->DisarmWatchdog();
   trace.current = LibraryStep::kNone;
   event.returned = true;
   event.value = reinterpret_cast<uintptr_t>(handle);
@@ -62,7 +64,9 @@ void NarratedEnd(void* driver_handle) {
   Tell(event, false);
   trace.end_called = true;
   trace.current = LibraryStep::kEnd;
+  narration.system->ArmWatchdog();
   narration.end(driver_handle);
+  narration.system->DisarmWatchdog();
   trace.current = LibraryStep::kNone;
   event.returned = true;
   Tell(event, true);
@@ -98,7 +102,9 @@ ModuleHandle NarratingLoader::LoadLibraryW(const WideChar* path) {
   Fault earlier;
   narration.system->TakeWatchedFault(&earlier);  // only a fault raised by this load counts
   trace.current = LibraryStep::kLoad;
+  narration.system->ArmWatchdog();
   const ModuleHandle module = narration.loader->LoadLibraryW(path);
+  narration.system->DisarmWatchdog();
   trace.current = LibraryStep::kNone;
   if (module == nullptr) {
     trace.load_error = narration.system->TakeLoadError();
@@ -141,7 +147,9 @@ void NarratingLoader::FreeLibrary(ModuleHandle module) {
   Fault earlier;
   narration.system->TakeWatchedFault(&earlier);
   trace.current = LibraryStep::kRelease;
+  narration.system->ArmWatchdog();
   narration.loader->FreeLibrary(module);
+  narration.system->DisarmWatchdog();
   trace.current = LibraryStep::kNone;
   trace.release_faulted = narration.system->TakeWatchedFault(&trace.release_fault);
   Tell(event, true);

@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "doctor/system_findings.h"
 #include "driver/converter_library.h"
 
 namespace {
@@ -96,6 +97,69 @@ const char* SeverityName(Severity severity) {
   return severity == Severity::kError ? "error" : "warning";
 }
 
+const char* ReadingJson(Reading reading) {
+  return reading == Reading::kYes ? "true" : reading == Reading::kNo ? "false" : "null";
+}
+
+const char* SpoolerName(SpoolerState state) {
+  switch (state) {
+    case SpoolerState::kRunning:
+      return "running";
+    case SpoolerState::kStopped:
+      return "stopped";
+    case SpoolerState::kDisabled:
+      return "disabled";
+    case SpoolerState::kMissing:
+      return "missing";
+    case SpoolerState::kUnknown:
+      break;
+  }
+  return nullptr;
+}
+
+void WriteJsonSystem(const Report& report) {
+  const SystemReport& system = report.system;
+  if (!system.read) {
+    output.Put("null");
+    return;
+  }
+  const char* const spooler = SpoolerName(system.spooler);
+  FixedText<16> machine;
+  AddMachine(system.machine, machine);
+  output.Put("{\"spooler\":");
+  if (spooler != nullptr) {
+    output.PutJson(spooler);
+  } else {
+    output.Put("null");
+  }
+  output.Put(",\"elevated\":").Put(ReadingJson(system.elevated));
+  output.Put(",\"machine\":").PutJson(machine);
+  output.Put(",\"protected_print\":").Put(ReadingJson(system.protected_print));
+  output.Put(",\"reboot_pending\":").Put(system.reboot != RebootSign::kNone ? "true" : "false");
+  output.Put(",\"printer_present\":").Put(ReadingJson(system.printer_present));
+  if (report.mode == DoctorMode::kRun) {
+    output.Put(",\"printer_present_before\":").Put(ReadingJson(system.printer_present_before));
+  }
+  output.Put("}");
+}
+
+void WriteTextSystem(const Report& report) {
+  const SystemReport& system = report.system;
+  if (!system.read) return;
+  const char* const spooler = SpoolerName(system.spooler);
+  FixedText<16> machine;
+  AddMachine(system.machine, machine);
+  output.Put("system: Print Spooler ").Put(spooler != nullptr ? spooler : "unknown");
+  output.Put(system.elevated == Reading::kYes  ? ", elevated"
+             : system.elevated == Reading::kNo ? ", not elevated"
+                                               : ", elevation unknown");
+  output.Put(", machine ").Put(machine).Put(", printer ");
+  output.Put(system.printer_present == Reading::kYes  ? "present"
+             : system.printer_present == Reading::kNo ? "absent"
+                                                      : "unknown");
+  output.Put("\n");
+}
+
 const char* PresenceJson(Presence presence) {
   return presence == Presence::kFound ? "true" : presence == Presence::kMissing ? "false" : "null";
 }
@@ -112,10 +176,13 @@ void WriteTextReport(const Report& report) {
           .Put(", DriverEnd ")
           .Put(trace.end == Presence::kFound ? "found" : "missing")
           .Put("\n");
+    } else if (trace.current == LibraryStep::kLoad) {
+      output.Put("library: ").PutWide(trace.requested).Put(" did not finish loading\n");
     } else {
       output.Put("library: ").PutWide(trace.requested).Put(" could not be loaded\n");
     }
   }
+  WriteTextSystem(report);
   for (size_t i = 0; i < report.finding_count; ++i) {
     const Finding& finding = report.findings[i];
     output.Put(SeverityName(finding.severity))
@@ -201,7 +268,9 @@ void WriteJsonReport(const Report& report) {
     if (i != 0) output.Put(",");
     WriteJsonEvent(trace.events[i]);
   }
-  output.Put("],\"findings\":[");
+  output.Put("],\"system\":");
+  WriteJsonSystem(report);
+  output.Put(",\"findings\":[");
   for (size_t i = 0; i < report.finding_count; ++i) {
     const Finding& finding = report.findings[i];
     if (i != 0) output.Put(",");

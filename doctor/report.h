@@ -30,12 +30,28 @@ struct Finding {
   Text& Field(const char* name);
 };
 
+// What the doctor read of the printing system; |read| false where there is none.
+struct SystemReport {
+  bool read = false;
+  SpoolerState spooler = SpoolerState::kUnknown;
+  Reading elevated = Reading::kUnknown;
+  uint16_t machine = 0;  // a PE machine field
+  Reading protected_print = Reading::kUnknown;
+  RebootSign reboot = RebootSign::kNone;
+  Reading printer_present = Reading::kUnknown;         // now, or with --run after the run
+  Reading printer_present_before = Reading::kUnknown;  // --run only
+};
+
+// The doctor's own limit on each call into the library, by default.
+constexpr unsigned kDefaultTimeoutSeconds = 300;
+
 // The tool's exit status when it is known, or kDependsOnLibrary.
 constexpr int kDependsOnLibrary = -1;
 
 struct Report {
   DoctorMode mode = DoctorMode::kCheck;
   bool json = false;
+  unsigned timeout_seconds = kDefaultTimeoutSeconds;  // 0: no limit
   // The tool's arguments as given: the first |kept_arguments| of them, which is all
   // of them but on the host past 64.
   const WideChar* const* arguments = nullptr;
@@ -44,6 +60,7 @@ struct Report {
   bool removal = false;
   RunTrace trace;
   FixedText<32> file_version;
+  SystemReport system;
 
   Finding findings[kMaxFindings];
   size_t finding_count = 0;

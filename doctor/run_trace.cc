@@ -30,6 +30,22 @@ bool StartResult(const RunTrace& trace, uintptr_t* handle) {
   return false;
 }
 
+const char* StepName(LibraryStep step) {
+  switch (step) {
+    case LibraryStep::kLoad:
+      return "load";
+    case LibraryStep::kStart:
+      return kStartEntryPoint;
+    case LibraryStep::kEnd:
+      return kEndEntryPoint;
+    case LibraryStep::kRelease:
+      return "release";
+    case LibraryStep::kNone:
+      break;
+  }
+  return "doctor";
+}
+
 bool Resolved(const RunTrace& trace, const char* entry_point) {
   for (size_t i = 0; i < trace.event_count; ++i) {
     const RunEvent& event = trace.events[i];

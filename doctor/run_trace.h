@@ -62,5 +62,9 @@ const WideChar* LibraryShown(const RunTrace& trace);
 // What PDFDriverInit returned, if the run called it and the call came back.
 bool StartResult(const RunTrace& trace, uintptr_t* handle);
 
+// The step as fleet tools read it: "load", "PDFDriverInit", "DriverEnd", "release",
+// or "doctor" outside the library's calls.
+const char* StepName(LibraryStep step);
+
 // Whether the run itself looked up |entry_point|.
 bool Resolved(const RunTrace& trace, const char* entry_point);

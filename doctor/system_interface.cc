@@ -29,6 +29,20 @@ class RealSystemInterface final : public SystemInterface {
   void WriteOutput(OutputStream stream, const char* text, size_t length) override {
     ::WriteOutput(stream, text, length);
   }
+  bool HasPrintingSystem() override { return kHasPrintingSystem; }
+  SpoolerState ReadSpoolerState() override { return ::ReadSpoolerState(); }
+  Reading ReadElevation() override { return ::ReadElevation(); }
+  uint16_t ReadNativeMachine() override { return ::ReadNativeMachine(); }
+  Reading ReadProtectedPrint() override { return ::ReadProtectedPrint(); }
+  RebootSign ReadPendingReboot() override { return ::ReadPendingReboot(); }
+  Reading ReadPrinterPresence(const char* printer_name) override {
+    return ::ReadPrinterPresence(printer_name);
+  }
+  bool StartWatchdog(unsigned seconds, HangObserver observer) override {
+    return ::StartWatchdog(seconds, observer);
+  }
+  void ArmWatchdog() override { ::ArmWatchdog(); }
+  void DisarmWatchdog() override { ::DisarmWatchdog(); }
 };
 
 // At file scope: a function's static would need a thread-safe guard.

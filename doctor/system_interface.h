@@ -10,6 +10,8 @@
 #include "doctor_platform/library_search.h"
 #include "doctor_platform/load_error.h"
 #include "doctor_platform/output.h"
+#include "doctor_platform/printing_system.h"
+#include "doctor_platform/watchdog.h"
 #include "platform/library_loader.h"
 #include "platform/wide_string.h"
 
@@ -31,6 +33,18 @@ class SystemInterface {
   virtual bool TakeWatchedFault(Fault* fault) = 0;
   // Where the report goes. Safe in a fault observer.
   virtual void WriteOutput(OutputStream stream, const char* text, size_t length) = 0;
+  // The printing system, read only; see printing_system.h.
+  virtual bool HasPrintingSystem() = 0;
+  virtual SpoolerState ReadSpoolerState() = 0;
+  virtual Reading ReadElevation() = 0;
+  virtual uint16_t ReadNativeMachine() = 0;
+  virtual Reading ReadProtectedPrint() = 0;
+  virtual RebootSign ReadPendingReboot() = 0;
+  virtual Reading ReadPrinterPresence(const char* printer_name) = 0;
+  // The time limit on each call into the library; see watchdog.h.
+  virtual bool StartWatchdog(unsigned seconds, HangObserver observer) = 0;
+  virtual void ArmWatchdog() = 0;
+  virtual void DisarmWatchdog() = 0;
 
  protected:
   ~SystemInterface() = default;

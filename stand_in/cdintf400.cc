@@ -10,6 +10,9 @@
 //   STAND_IN_IMPORT           a function of another DLL that PDFDriverInit calls,
 //                             so the loader must find that DLL first
 //   STAND_IN_REFUSES_LOAD     its start-up code refuses to load (Windows)
+//   STAND_IN_ADDS_PRINTER     PDFDriverInit adds a printer of the name it is given,
+//                             and DriverEnd deletes it (Windows)
+// A fault of the kind "hang" never returns.
 #include <stdint.h>
 #include <string.h>
 
@@ -34,7 +37,7 @@ static_assert(kFaultAt.empty() || kFaultAt == "load" || kFaultAt == "start" || k
               "unknown STAND_IN_FAULT_AT");
 static_assert(kFault.empty() || kFault == "null-write" || kFault == "exception" ||
                   kFault == "stack-overflow" || kFault == "illegal-instruction" ||
-                  kFault == "divide-by-zero",
+                  kFault == "divide-by-zero" || kFault == "hang",
               "unknown STAND_IN_FAULT");
 static_assert(kFault.empty() == kFaultAt.empty(), "a fault needs a place and a kind");
 
@@ -43,6 +46,10 @@ static_assert(kFault.empty() == kFaultAt.empty(), "a fault needs a place and a k
 [[maybe_unused]] volatile int one = 1;
 [[maybe_unused]] volatile int zero = 0;
 [[maybe_unused]] volatile uint64_t recursion_limit = UINT64_MAX;
+
+#if STAND_IN_ADDS_PRINTER
+char added_printer[256];
+#endif
 
 // Each frame is kept: the call is no tail call, and the frame is read after it.
 [[maybe_unused, gnu::noinline]] int Recurse(uint64_t depth) {
@@ -66,6 +73,8 @@ __attribute__((no_sanitize("address", "undefined"))) void Fault() {
   } else if constexpr (kFault == "divide-by-zero") {
     volatile int quotient = one / zero;
     static_cast<void>(quotient);
+  } else if constexpr (kFault == "hang") {
+    Hang();
   }
 }
 
@@ -119,6 +128,10 @@ STAND_IN_EXPORT void* PDFDriverInit(char* printer_name) {
 #ifdef STAND_IN_IMPORT
   if (STAND_IN_IMPORT() == 0) return nullptr;
 #endif
+#if STAND_IN_ADDS_PRINTER
+  if (!AddStandInPrinter(printer_name)) return nullptr;
+  memcpy(added_printer, printer_name, strnlen(printer_name, sizeof added_printer - 1));
+#endif
 #if STAND_IN_START_FAILS
   return nullptr;
 #else
@@ -133,5 +146,8 @@ STAND_IN_EXPORT void DriverEnd(void* driver_handle) {
   FormatHex(reinterpret_cast<uintptr_t>(driver_handle), 16, text);
   RecordCall("end", text);
   FaultAt("end");
+#if STAND_IN_ADDS_PRINTER
+  DeleteStandInPrinter(added_printer);
+#endif
 }
 #endif

@@ -14,6 +14,10 @@ void AppendToJournal(const char* line, unsigned length) {
   CloseHandle(journal);
 }
 
+void Hang() {
+  for (;;) Sleep(INFINITE);
+}
+
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 // What a throw compiled by Microsoft's C++ compiler raises: exception code "msc"

@@ -32,3 +32,10 @@ void AppendToJournal(const char* line, unsigned length);
 // Raises a C++ exception that nothing in the library catches, as the platform's
 // usual C++ runtime raises one.
 void ThrowUncaughtException();
+
+// Never returns: sleeps for ever, as a library waiting on something that never comes.
+[[noreturn]] void Hang();
+
+// The printer variant's: add a local printer of this name, and delete it again.
+bool AddStandInPrinter(const char* printer_name);
+void DeleteStandInPrinter(const char* printer_name);

@@ -24,7 +24,13 @@ struct Outcome {
   int tool_exit_status = 0;
   // Fields of the first finding, as fleet tools read them.
   std::vector<std::pair<std::string, std::string>> fields = {};
+  // Fields of the report's system object, as JSON text: {"printer_present", "true"}.
+  std::vector<std::pair<std::string, std::string>> system = {};
 };
+
+// What a case does to the test prefix's printing system before the doctor runs,
+// and undoes after it: printing_control's verbs.
+using Commands = std::vector<std::vector<std::string>>;
 
 struct DoctorCase {
   std::string name;
@@ -32,7 +38,25 @@ struct DoctorCase {
   Layout layout = {};
   Outcome windows;
   Outcome host;
+  Commands set_up = {};
+  Commands tear_down = {};
+  bool limited = false;  // the doctor runs with the session's limited token
 };
+
+const std::string kPrinter = "Korvane Internal PDF Converter";
+const std::string kWpp = "Software\\Policies\\Microsoft\\Windows NT\\Printers\\WPP";
+const std::string kSessionManager = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+const std::string kServicing =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Component Based Servicing\\RebootPending";
+const std::string kUpdate =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WindowsUpdate\\Auto Update\\RebootRequired";
+
+Outcome Hung(const std::string& during) {
+  return {.findings = {"library-hung:error"},
+          .exit_status = 1,
+          .tool_exit_status = -1,
+          .fields = {{"during", during}, {"seconds", "2"}}};
+}
 
 const Outcome kNotHere = {.applies = false};
 const Outcome kLoadsAndStarts = {.exit_status = 0, .tool_exit_status = kDepends};
@@ -215,10 +239,11 @@ const DoctorCase kCases[] = {
      .host = {.findings = {"tool-not-beside-doctor:warning", "library-not-found:error"},
               .exit_status = 1,
               .tool_exit_status = 1}},
+    // The complete stand-in adds no printer: a system that can tell sees it did not.
     {.name = "--run: the driver starts",
      .arguments = {"--run"},
      .layout = {.beside_tool = "complete"},
-     .windows = {},
+     .windows = {.findings = {"printer-not-created:warning"}},
      .host = {}},
     {.name = "--run: the start returns no handle, install",
      .arguments = {"--run"},
@@ -230,6 +255,122 @@ const DoctorCase kCases[] = {
      .layout = {.beside_tool = "null-start"},
      .windows = {.findings = {"start-returned-no-handle:warning"}},
      .host = {.findings = {"start-returned-no-handle:warning"}}},
+    {.name = "a library that hangs in its start-up code",
+     .arguments = {"--timeout=2"},
+     .layout = {.beside_tool = "hang-load"},
+     .windows = Hung("load"),
+     .host = Hung("load")},
+    {.name = "--run: a library that hangs in PDFDriverInit",
+     .arguments = {"--run", "--timeout=2"},
+     .layout = {.beside_tool = "hang-start"},
+     .windows = Hung("PDFDriverInit"),
+     .host = Hung("PDFDriverInit")},
+    {.name = "--run: a library that hangs in DriverEnd",
+     .arguments = {"--run", "--timeout=2", "-u"},
+     .layout = {.beside_tool = "hang-end"},
+     .windows = Hung("DriverEnd"),
+     .host = Hung("DriverEnd")},
+    // The printing system, broken and mended in the test prefix. The spooler stays
+    // stopped only while the prefix's one server runs, which it does for the whole test.
+    {.name = "the spooler stopped",
+     .arguments = {},
+     .layout = {.beside_tool = "complete"},
+     .windows = {.findings = {"spooler-not-running:error"},
+                 .exit_status = 1,
+                 .tool_exit_status = kDepends,
+                 .system = {{"spooler", "\"stopped\""}}},
+     .host = kNotHere,
+     .set_up = {{"spooler", "stop"}},
+     .tear_down = {{"spooler", "start"}}},
+    {.name = "the spooler disabled",
+     .arguments = {"-u"},
+     .layout = {.beside_tool = "complete"},
+     .windows = {.findings = {"spooler-disabled:error"},
+                 .exit_status = 1,
+                 .tool_exit_status = kDepends,
+                 .system = {{"spooler", "\"disabled\""}}},
+     .host = kNotHere,
+     .set_up = {{"spooler", "stop"}, {"spooler", "disable"}},
+     .tear_down = {{"spooler", "enable"}, {"spooler", "start"}}},
+    {.name = "the spooler running again",
+     .arguments = {"-u"},
+     .layout = {.beside_tool = "complete"},
+     .windows = {.tool_exit_status = kDepends, .system = {{"spooler", "\"running\""}}},
+     .host = kNotHere},
+    {.name = "not elevated",
+     .arguments = {},
+     .layout = {.beside_tool = "complete"},
+     .windows = {.findings = {"not-elevated:warning"},
+                 .tool_exit_status = kDepends,
+                 .system = {{"elevated", "false"}}},
+     .host = kNotHere,
+     .limited = true},
+    {.name = "the protected print policy",
+     .arguments = {},
+     .layout = {.beside_tool = "complete"},
+     .windows = {.findings = {"protected-print-mode:warning"},
+                 .tool_exit_status = kDepends,
+                 .system = {{"protected_print", "true"}}},
+     .host = kNotHere,
+     .set_up = {{"set-dword", kWpp, "WindowsProtectedPrintGroupPolicyState", "1"}},
+     .tear_down = {{"delete-key", kWpp}}},
+    {.name = "a reboot pending: files to rename",
+     .arguments = {},
+     .layout = {.beside_tool = "complete"},
+     .windows = {.findings = {"reboot-pending:warning"},
+                 .tool_exit_status = kDepends,
+                 .fields = {{"sign", "PendingFileRenameOperations"}},
+                 .system = {{"reboot_pending", "true"}}},
+     .host = kNotHere,
+     .set_up = {{"set-strings", kSessionManager, "PendingFileRenameOperations",
+                 "\\??\\C:\\windows\\old.dll"}},
+     .tear_down = {{"delete-value", kSessionManager, "PendingFileRenameOperations"}}},
+    {.name = "a reboot pending: servicing",
+     .arguments = {},
+     .layout = {.beside_tool = "complete"},
+     .windows = {.findings = {"reboot-pending:warning"},
+                 .tool_exit_status = kDepends,
+                 .fields = {{"sign", "Component Based Servicing\\RebootPending"}}},
+     .host = kNotHere,
+     .set_up = {{"add-key", kServicing}},
+     .tear_down = {{"delete-key", kServicing}}},
+    {.name = "a reboot pending: Windows Update",
+     .arguments = {},
+     .layout = {.beside_tool = "complete"},
+     .windows = {.findings = {"reboot-pending:warning"},
+                 .tool_exit_status = kDepends,
+                 .fields = {{"sign", "WindowsUpdate\\Auto Update\\RebootRequired"}}},
+     .host = kNotHere,
+     .set_up = {{"add-key", kUpdate}},
+     .tear_down = {{"delete-key", kUpdate}}},
+    {.name = "a check with the printer there already",
+     .arguments = {},
+     .layout = {.beside_tool = "complete"},
+     .windows = {.tool_exit_status = kDepends, .system = {{"printer_present", "true"}}},
+     .host = kNotHere,
+     .set_up = {{"add-printer", kPrinter, "Microsoft Print To PDF"}},
+     .tear_down = {{"delete-printer", kPrinter}}},
+    {.name = "--run: an install that adds the printer",
+     .arguments = {"--run"},
+     .layout = {.beside_tool = "printer"},
+     .windows = {.system = {{"printer_present_before", "false"}, {"printer_present", "true"}}},
+     .host = kNotHere,
+     .tear_down = {{"delete-printer", kPrinter}}},
+    {.name = "--run: a removal that deletes the printer",
+     .arguments = {"--run", "-u"},
+     .layout = {.beside_tool = "printer"},
+     .windows = {.system = {{"printer_present_before", "true"}, {"printer_present", "false"}}},
+     .host = kNotHere,
+     .set_up = {{"add-printer", kPrinter, "Microsoft Print To PDF"}},
+     .tear_down = {{"delete-printer", kPrinter}}},
+    {.name = "--run: a removal that leaves the printer",
+     .arguments = {"--run", "-u"},
+     .layout = {.beside_tool = "complete"},
+     .windows = {.findings = {"printer-not-removed:warning"},
+                 .system = {{"printer_present_before", "true"}, {"printer_present", "true"}}},
+     .host = kNotHere,
+     .set_up = {{"add-printer", kPrinter, "Microsoft Print To PDF"}},
+     .tear_down = {{"delete-printer", kPrinter}}},
     {.name = "--run: a fault in PDFDriverInit",
      .arguments = {"--run"},
      .layout = {.beside_tool = "fault-start-divide-by-zero"},
@@ -239,6 +380,43 @@ const DoctorCase kCases[] = {
 };
 
 void PrintTo(const DoctorCase& test, std::ostream* out) { *out << test.name; }
+
+// Runs printing_control in the test prefix, and undoes the case's changes however
+// it ends.
+class PrintingSystem {
+ public:
+  PrintingSystem(const StagedCase& staged, Commands tear_down)
+      : staged_(staged), tear_down_(std::move(tear_down)) {}
+  ~PrintingSystem() {
+    for (const std::vector<std::string>& command : tear_down_) Do(command);
+  }
+  PrintingSystem(const PrintingSystem&) = delete;
+  PrintingSystem& operator=(const PrintingSystem&) = delete;
+
+  // From a folder of its own: a service it starts may keep what it inherited open,
+  // and so keep the case's folder from being removed.
+  void Do(const std::vector<std::string>& command) const {
+    const fs::path folder = fs::temp_directory_path() / "pdf-printer-printing-control";
+    fs::create_directories(folder);
+    const fs::path output = folder / ("output-" + std::to_string(++commands_run_) + ".txt");
+    const ChildResult child = RunChild(Control(), command, folder, output);
+    EXPECT_EQ(child.exit_code, 0) << command[0] << ": " << ReadFile(output);
+  }
+
+  StagedCase::Run RunDoctor(const std::vector<std::string>& arguments, bool limited) const {
+    if (!limited) return staged_.RunDoctor(arguments);
+    std::vector<std::string> command = {"limited", Utf8FromPath(staged_.DoctorPath())};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return staged_.RunProgram(Control(), command);
+  }
+
+ private:
+  static fs::path Control() { return TestProgramDirectory() / "printing_control.exe"; }
+
+  const StagedCase& staged_;
+  Commands tear_down_;
+  static inline int commands_run_ = 0;
+};
 
 class Doctor : public StagingTest {
  protected:
@@ -258,7 +436,9 @@ TEST_P(BrokenSetUp, IsExplained) {
     for (const std::string& argument : staged.Arguments(test.arguments)) {
       arguments.push_back(argument);
     }
-    const StagedCase::Run run = staged.RunDoctor(arguments);
+    PrintingSystem printing(staged, test.tear_down);
+    for (const std::vector<std::string>& command : test.set_up) printing.Do(command);
+    const StagedCase::Run run = printing.RunDoctor(arguments, test.limited);
     ASSERT_TRUE(run.child.started);
     const DoctorReport report(run.output);
     ASSERT_TRUE(report.valid()) << run.output << run.error_output;
@@ -276,6 +456,15 @@ TEST_P(BrokenSetUp, IsExplained) {
     }
     for (const nlohmann::json& finding : report.json()["findings"]) {
       EXPECT_FALSE(finding["message"].get<std::string>().empty());
+    }
+    const nlohmann::json& system = report.json()["system"];
+    if (kArgumentsAreBytes) {
+      EXPECT_TRUE(system.is_null()) << "the host has no printing system to read: " << run.output;
+    } else {
+      ASSERT_TRUE(system.is_object()) << run.output;
+      for (const auto& [field, value] : expected.system) {
+        EXPECT_EQ(system[field].dump(), value) << field << ": " << run.output;
+      }
     }
     EXPECT_EQ(run.error_output, "");
   }
@@ -390,7 +579,9 @@ TEST_F(Doctor, TellsEachStepOfARunAsText) {
   for (size_t start = 0, end; (end = run.output.find('\n', start)) != std::string::npos;
        start = end + 1) {
     const std::string line = run.output.substr(start, end - start);
-    if (line.rfind("  loaded ", 0) != 0) lines.push_back(line);  // the path differs per build
+    if (line.rfind("  loaded ", 0) == 0) continue;  // the path differs per build
+    if (line.rfind("system: ", 0) == 0) continue;   // told apart below
+    lines.push_back(line);
   }
   ASSERT_EQ(lines.size(), expected.size() + 1) << run.output;
   EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.end() - 1), expected);
@@ -403,10 +594,16 @@ TEST_F(Doctor, WritesOneLineAFindingThenTheVerdict) {
   const StagedCase staged = Stage({});
   const StagedCase::Run run = staged.RunDoctor({"-U"});
   EXPECT_EQ(run.child.exit_code, 1);
-  EXPECT_EQ(run.output,
-            "error command-line-rejected: argument 1 (\"-U\") is not one of the tool's options: "
-            "options are case-sensitive: write -u, in lower case\n"
-            "verdict: The tool rejects this command line and exits 1 without loading anything.\n");
+  // Where there is a printing system, a line says what the doctor read of it.
+  const std::string system =
+      kArgumentsAreBytes ? ""
+                         : "system: Print Spooler running, elevated, machine x64, printer absent\n";
+  EXPECT_EQ(
+      run.output,
+      system +
+          "error command-line-rejected: argument 1 (\"-U\") is not one of the tool's options: "
+          "options are case-sensitive: write -u, in lower case\n"
+          "verdict: The tool rejects this command line and exits 1 without loading anything.\n");
 }
 
 TEST_F(Doctor, ListsTheFoldersSearchedForABareName) {

@@ -23,6 +23,16 @@ class FakeSystem final : public SystemInterface {
   std::string file_version;    // empty: none
   std::string output;
   std::string error_output;
+  // The printing system: a Windows machine where a check would pass.
+  bool has_printing_system = true;
+  SpoolerState spooler = SpoolerState::kRunning;
+  Reading elevated = Reading::kYes;
+  uint16_t native_machine = 0x8664;
+  Reading protected_print = Reading::kNo;
+  RebootSign reboot = RebootSign::kNone;
+  Reading printer_present = Reading::kNo;
+  unsigned watchdog_seconds = 0;  // what the doctor asked for; 0: never started
+  int watched_calls = 0;
 
   // |folder| and |name| joined as the doctor joins them on this platform.
   static std::u16string Join(std::u16string_view folder, std::u16string_view name) {
@@ -70,6 +80,19 @@ class FakeSystem final : public SystemInterface {
   void WriteOutput(OutputStream stream, const char* text, size_t length) override {
     (stream == OutputStream::kStandardOutput ? output : error_output).append(text, length);
   }
+  bool HasPrintingSystem() override { return has_printing_system; }
+  SpoolerState ReadSpoolerState() override { return spooler; }
+  Reading ReadElevation() override { return elevated; }
+  uint16_t ReadNativeMachine() override { return native_machine; }
+  Reading ReadProtectedPrint() override { return protected_print; }
+  RebootSign ReadPendingReboot() override { return reboot; }
+  Reading ReadPrinterPresence(const char*) override { return printer_present; }
+  bool StartWatchdog(unsigned seconds, HangObserver) override {
+    watchdog_seconds = seconds;
+    return true;
+  }
+  void ArmWatchdog() override { ++watched_calls; }
+  void DisarmWatchdog() override {}
 
  private:
   static bool Copy(std::u16string_view from, WideChar* to, size_t capacity) {

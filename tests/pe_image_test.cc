@@ -188,7 +188,7 @@ const Program kPrograms[] = {
     {kDoctorFileName,
      "pdf-printer-doctor",
      "Tells why pdf-printer-setup fails",
-     {"kernel32.dll", "msvcrt.dll"}},
+     {"advapi32.dll", "kernel32.dll", "msvcrt.dll"}},
 };
 
 PeImage Image(const Program& program) {

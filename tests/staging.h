@@ -55,12 +55,13 @@ class StagedCase {
   // apart, with the search variable set for the layout's search-path library.
   Run RunTool(const std::vector<std::string>& arguments) const;
   Run RunDoctor(const std::vector<std::string>& arguments) const;
+  // Any program, the same way; the doctor's path for a command line that runs it.
+  Run RunProgram(const fs::path& program, const std::vector<std::string>& arguments) const;
+  fs::path DoctorPath() const { return doctor_ / kDoctorFileName; }
 
   const fs::path& directory() const { return directory_; }
 
  private:
-  Run RunProgram(const fs::path& program, const std::vector<std::string>& arguments) const;
-
   fs::path folder_;
   fs::path app_;
   fs::path doctor_;
