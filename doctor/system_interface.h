@@ -9,8 +9,13 @@
 #include "doctor_platform/file_probe.h"
 #include "doctor_platform/library_search.h"
 #include "doctor_platform/load_error.h"
+#include "doctor_platform/native_machine.h"
 #include "doctor_platform/output.h"
+#include "doctor_platform/policies.h"
+#include "doctor_platform/printers.h"
 #include "doctor_platform/printing_system.h"
+#include "doctor_platform/process_rights.h"
+#include "doctor_platform/spooler.h"
 #include "doctor_platform/watchdog.h"
 #include "platform/library_loader.h"
 #include "platform/wide_string.h"
@@ -33,7 +38,7 @@ class SystemInterface {
   virtual bool TakeWatchedFault(Fault* fault) = 0;
   // Where the report goes. Safe in a fault observer.
   virtual void WriteOutput(OutputStream stream, const char* text, size_t length) = 0;
-  // The printing system, read only; see printing_system.h.
+  // The printing system, read only; see printing_system.h and the headers it names.
   virtual bool HasPrintingSystem() = 0;
   virtual SpoolerState ReadSpoolerState() = 0;
   virtual Reading ReadElevation() = 0;

@@ -4,6 +4,7 @@
 // severities, the doctor's exit status and the tool's exit status it names.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <utility>
@@ -619,6 +620,55 @@ TEST_F(Doctor, ListsTheFoldersSearchedForABareName) {
   ASSERT_NE(list, std::string::npos) << message;
   const std::string first = message.substr(list + 15, message.find(", ", list) - list - 15);
   EXPECT_EQ(PathFromUtf8(first).filename(), "app") << message;
+}
+
+TEST_F(Doctor, ACheckChangesNothingInThePrintingSystem) {
+  if (kArgumentsAreBytes) GTEST_SKIP() << "the host has no printing system";
+  // The printer stand-in adds its printer as soon as PDFDriverInit is called.
+  const StagedCase staged = Stage({.beside_tool = "printer"});
+  PrintingSystem printing(staged, {{"delete-printer", kPrinter}});
+  const fs::path control = TestProgramDirectory() / "printing_control.exe";
+  const auto printer_exists = [&] {
+    return staged.RunProgram(control, {"printer-exists", kPrinter}).child.exit_code == 0;
+  };
+  ASSERT_FALSE(printer_exists());
+  const StagedCase::Run first = staged.RunDoctor({"--json"});
+  const StagedCase::Run second = staged.RunDoctor({"--json", "-u"});
+  EXPECT_EQ(first.journal, (std::vector<std::string>{"load printer", "release FreeLibrary"}));
+  EXPECT_EQ(second.journal, first.journal);
+  EXPECT_FALSE(printer_exists()) << "a check added the printer";
+  const DoctorReport before(first.output);
+  const DoctorReport after(second.output);
+  ASSERT_TRUE(before.valid() && after.valid()) << first.output << second.output;
+  EXPECT_EQ(before.json()["system"], after.json()["system"]);
+  EXPECT_EQ(after.json()["system"]["spooler"], "running");
+  EXPECT_EQ(after.json()["system"]["printer_present"], false);
+}
+
+TEST_F(Doctor, TellsAHangAsItHappensAndGivesUpInTime) {
+  const StagedCase staged = Stage({.beside_tool = "hang-start"});
+  const auto started = std::chrono::steady_clock::now();
+  const StagedCase::Run run = staged.RunDoctor({"--run", "--timeout=3"});
+  const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started);
+  EXPECT_EQ(run.child.exit_code, 1);
+  EXPECT_GE(seconds.count(), 3.0);
+  EXPECT_LT(seconds.count(), 15.0);
+  // The last step told is the call that did not come back, then the report.
+  EXPECT_NE(run.output.find("call PDFDriverInit(\"Korvane Internal PDF Converter\")\n"),
+            std::string::npos)
+      << run.output;
+  EXPECT_EQ(run.output.find("  returned"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("error library-hung: the library did not return within 3 seconds in "
+                            "PDFDriverInit"),
+            std::string::npos)
+      << run.output;
+  EXPECT_NE(run.output.find("verdict: The library hangs in PDFDriverInit, and the tool would "
+                            "never exit: the doctor gave up after 3 seconds and ends with exit "
+                            "status 1.\n"),
+            std::string::npos)
+      << run.output;
+  EXPECT_EQ(run.journal, (std::vector<std::string>{"load hang-start", "start " + kPrinter}))
+      << "nothing of the library runs after the hang, not even its detach code";
 }
 
 TEST_F(Doctor, UsageErrorsGoToStandardErrorWithStatusTwo) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -135,9 +136,9 @@ std::vector<std::string> Codes(const Report& report) {
   return codes;
 }
 
-class DoctorInProcess : public ::testing::TestWithParam<UnitCase> {
+class InProcess : public ::testing::Test {
  protected:
-  DoctorInProcess() { system.PutToolBesideDoctor(kToolFileName); }
+  InProcess() { system.PutToolBesideDoctor(kToolFileName); }
 
   int Run(const std::vector<std::u16string>& doctor_arguments) {
     const ArgumentVector arguments(doctor_arguments);
@@ -151,6 +152,8 @@ class DoctorInProcess : public ::testing::TestWithParam<UnitCase> {
   RecordingLoader loader;
   std::unique_ptr<Report> report = std::make_unique<Report>();
 };
+
+class DoctorInProcess : public InProcess, public ::testing::WithParamInterface<UnitCase> {};
 
 TEST_P(DoctorInProcess, ReportsTheToolsOwnDecision) {
   const UnitCase& test = GetParam();
@@ -178,7 +181,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, DoctorInProcess, ::testing::ValuesIn(kCases),
                            return CaseName(row.param.name);
                          });
 
-TEST_F(DoctorInProcess, TakesTheRejectedArgumentFromTheParser) {
+TEST_F(InProcess, TakesTheRejectedArgumentFromTheParser) {
   // The same text in either place: only the parser's position tells them apart.
   EXPECT_EQ(Run({u"-u", u"-x"}), 1);
   ASSERT_EQ(report->finding_count, 1u);
@@ -192,7 +195,7 @@ TEST_F(DoctorInProcess, TakesTheRejectedArgumentFromTheParser) {
       << finding.message.c_str();
 }
 
-TEST_F(DoctorInProcess, ListsTheSearchedFoldersInOrder) {
+TEST_F(InProcess, ListsTheSearchedFoldersInOrder) {
   loader.library_loads = false;
   system.search_folders = {{FolderKind::kProgram, u"app"},
                            {FolderKind::kSystem, u"system"},
@@ -205,14 +208,14 @@ TEST_F(DoctorInProcess, ListsTheSearchedFoldersInOrder) {
       << report->findings[0].message.c_str();
 }
 
-TEST_F(DoctorInProcess, WarnsWhenTheToolIsNotBesideIt) {
+TEST_F(InProcess, WarnsWhenTheToolIsNotBesideIt) {
   system.paths.clear();
   system.search_folders = {{FolderKind::kProgram, system.program_folder}};
   EXPECT_EQ(Run({u"-u"}), 0);
   EXPECT_EQ(Codes(*report), std::vector<std::string>{"tool-not-beside-doctor:warning"});
 }
 
-TEST_F(DoctorInProcess, NamesTheFileLoadedAndItsVersion) {
+TEST_F(InProcess, NamesTheFileLoadedAndItsVersion) {
   system.loaded_from = u"app/cdintf400.dll";
   system.file_version = "4.0.2.17";
   system.search_folders = {{FolderKind::kProgram, system.program_folder}};
@@ -220,6 +223,146 @@ TEST_F(DoctorInProcess, NamesTheFileLoadedAndItsVersion) {
   EXPECT_STREQ(report->file_version.c_str(), "4.0.2.17");
   EXPECT_EQ(system.output.rfind("library: app/cdintf400.dll, file version 4.0.2.17\n", 0), 0u)
       << system.output;
+}
+
+// The printing system as the fake plays it, where Wine cannot: each case changes
+// the healthy machine in one way.
+struct SystemCase {
+  const char* name;
+  std::vector<std::u16string> arguments;
+  void (*breaks)(FakeSystem&);
+  std::vector<std::string> findings;
+  nlohmann::json system;  // the fields of the report's system object that tell
+  std::string verdict_part;
+  int doctor_exit_status;
+  Library library = {};
+};
+
+void PrintTo(const SystemCase& test, std::ostream* out) { *out << test.name; }
+
+const SystemCase kSystemCases[] = {
+    {"an ARM64 machine",
+     {u"--json"},
+     [](FakeSystem& system) { system.native_machine = 0xAA64; },
+     {"machine-arm64:warning"},
+     {{"machine", "ARM64"}},
+     "call PDFDriverInit. If that returns",
+     0},
+    {"no Print Spooler service",
+     {u"--json"},
+     [](FakeSystem& system) { system.spooler = SpoolerState::kMissing; },
+     {"spooler-missing:error"},
+     {{"spooler", "missing"}},
+     "call PDFDriverInit, which will most likely fail: there is no Print Spooler service. If "
+     "that returns a driver handle, the tool leaves the driver installed and exits 0; if it "
+     "returns null, it exits 1.",
+     1},
+    {"nothing could be read: no finding, and nulls",
+     {u"--json"},
+     [](FakeSystem& system) {
+       system.spooler = SpoolerState::kUnknown;
+       system.elevated = Reading::kUnknown;
+       system.protected_print = Reading::kUnknown;
+       system.printer_present = Reading::kUnknown;
+     },
+     {},
+     {{"spooler", nullptr},
+      {"elevated", nullptr},
+      {"protected_print", nullptr},
+      {"printer_present", nullptr}},
+     "call PDFDriverInit. If that returns",
+     0},
+    {"running as SYSTEM, which counts as elevated",
+     {u"--json"},
+     [](FakeSystem& system) { system.elevated = Reading::kYes; },
+     {},
+     {{"elevated", true}, {"spooler", "running"}, {"machine", "x64"}},
+     "call PDFDriverInit. If that returns",
+     0},
+    {"the loader's findings come before the system's",
+     {u"--json"},
+     [](FakeSystem& system) { system.spooler = SpoolerState::kStopped; },
+     {"library-not-found:error", "spooler-not-running:error"},
+     {{"spooler", "stopped"}},
+     "The tool cannot load cdintf400.dll and exits 1.",
+     1,
+     {.loads = false}},
+    {"--run: a null start, with a likely cause",
+     {u"--json", u"--run"},
+     [](FakeSystem& system) { system.elevated = Reading::kNo; },
+     {"start-returned-no-handle:error", "not-elevated:warning"},
+     {{"elevated", false}, {"printer_present_before", false}},
+     "PDFDriverInit returned null, so the driver did not start. The likely cause: the process "
+     "is not elevated.",
+     1,
+     {.start_returns_null = true}},
+    {"--run: a handle, and no printer afterwards",
+     {u"--json", u"--run"},
+     [](FakeSystem&) {},
+     {"printer-not-created:warning"},
+     {{"printer_present", false}},
+     "PDFDriverInit started the driver",
+     0},
+};
+
+class SystemInProcess : public InProcess, public ::testing::WithParamInterface<SystemCase> {};
+
+TEST_P(SystemInProcess, ExplainsWhatItRead) {
+  const SystemCase& test = GetParam();
+  system.search_folders = {{FolderKind::kProgram, system.program_folder}};
+  test.breaks(system);
+  loader.library_loads = test.library.loads;
+  if (test.library.start_returns_null) loader.start_returns = nullptr;
+  EXPECT_EQ(Run(test.arguments), test.doctor_exit_status) << system.output;
+  EXPECT_EQ(Codes(*report), test.findings) << system.output;
+  const nlohmann::json json = nlohmann::json::parse(system.output, nullptr, false);
+  ASSERT_TRUE(json.is_object()) << system.output;
+  for (const auto& [field, value] : test.system.items()) {
+    EXPECT_EQ(json["system"][field], value) << field << ": " << system.output;
+  }
+  EXPECT_NE(json["verdict"].get<std::string>().find(test.verdict_part), std::string::npos)
+      << json["verdict"];
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SystemInProcess, ::testing::ValuesIn(kSystemCases),
+                         [](const ::testing::TestParamInfo<SystemCase>& row) {
+                           return CaseName(row.param.name);
+                         });
+
+TEST_F(InProcess, HasNoSystemToReadOnTheHost) {
+  system.has_printing_system = false;
+  system.spooler = SpoolerState::kMissing;  // never asked
+  EXPECT_EQ(Run({u"--json", u"-u"}), 0) << system.output;
+  const nlohmann::json json = nlohmann::json::parse(system.output, nullptr, false);
+  EXPECT_TRUE(json["system"].is_null()) << system.output;
+  EXPECT_EQ(Codes(*report), std::vector<std::string>{});
+}
+
+TEST_F(InProcess, WatchesEachCallIntoTheLibraryForAsLongAsItIsTold) {
+  struct Limit {
+    std::vector<std::u16string> arguments;
+    unsigned seconds;  // 0: no watchdog
+    int watched_calls;
+  };
+  const Limit kLimits[] = {
+      {{}, 300, 2},                               // a check: the load and the release
+      {{u"--timeout=7", u"--run", u"-u"}, 7, 4},  // and both calls
+      {{u"--timeout=0", u"--run"}, 0, 3},         // none at all
+  };
+  for (const Limit& limit : kLimits) {
+    FakeSystem fresh;
+    fresh.PutToolBesideDoctor(kToolFileName);
+    system = fresh;
+    report = std::make_unique<Report>();
+    loader.calls.clear();
+    Run(limit.arguments);
+    EXPECT_EQ(system.watchdog_seconds, limit.seconds);
+    EXPECT_EQ(system.watched_calls, limit.watched_calls);
+  }
+  for (const char16_t* bad : {u"--timeout=", u"--timeout=x", u"--timeout=99999999999"}) {
+    report = std::make_unique<Report>();
+    EXPECT_EQ(Run({bad}), kDoctorUsageError) << Readable(std::u16string_view(bad));
+  }
 }
 
 }  // namespace
