@@ -6,5 +6,5 @@ rem why, as one line of JSON in this script's output.
 setlocal
 "%~dp0pdf-printer-setup.exe"
 set status=%errorlevel%
-if not "%status%"=="0" "%~dp0pdf-printer-doctor.exe" --json
+if not "%status%"=="0" "%~dp0pdf-printer-doctor.exe" --json --timeout=60
 exit /b %status%

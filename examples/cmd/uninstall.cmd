@@ -6,5 +6,5 @@ rem pdf-printer-doctor.exe says why, as one line of JSON in this script's output
 setlocal
 "%~dp0pdf-printer-setup.exe" -u
 set status=%errorlevel%
-if not "%status%"=="0" "%~dp0pdf-printer-doctor.exe" --json -u
+if not "%status%"=="0" "%~dp0pdf-printer-doctor.exe" --json --timeout=60 -u
 exit /b %status%

@@ -21,12 +21,28 @@ Target amd64-unicode
 !ifndef FILES
   !define FILES "."
 !endif
+; How long the tool may take, in milliseconds, before the installation fails: a
+; converter library that never returns would otherwise hold the installation until
+; the deployment tool gives up. The doctor bounds its own calls into the library.
+!ifndef TOOL_TIMEOUT
+  !define TOOL_TIMEOUT 600000
+!endif
+!define DOCTOR '"$INSTDIR\pdf-printer-doctor.exe" --timeout=60'
 !ifdef SIGN
   ; NSIS 3.08 runs these on the finished installer, and on the uninstaller before
   ; it is packed into the installer; %1 is the file.
   !finalize '"${SIGN}" "%1"' = 0
   !uninstfinalize '"${SIGN}" "%1"' = 0
 !endif
+; nsExec leaves a program that ran past its limit running, holding its files: end
+; it, by the system's own taskkill, never one found along PATH.
+!macro EndToolPastItsLimit
+  ${If} $0 == "timeout"
+    nsExec::Exec '"$SYSDIR\taskkill.exe" /F /IM pdf-printer-setup.exe'
+    Pop $1
+    Sleep 1000
+  ${EndIf}
+!macroend
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\PDF Printer"
 
 Name "PDF Printer"
@@ -46,14 +62,15 @@ Section
   SetOutPath "$TEMP"
   ; nsExec runs the console program hidden, where ExecWait would flash a console
   ; window of its own on the desktop. It leaves the tool's exit status on the stack,
-  ; or "error" when the tool could not be started: compare as text, since "error"
-  ; counts as 0 as a number.
-  nsExec::Exec '"$INSTDIR\pdf-printer-setup.exe"'
+  ; "error" when the tool could not be started, or "timeout" when it ended a tool
+  ; that ran past the limit: compare as text, since "error" counts as 0 as a number.
+  nsExec::Exec /TIMEOUT=${TOOL_TIMEOUT} '"$INSTDIR\pdf-printer-setup.exe"'
   Pop $0
+  !insertmacro EndToolPastItsLimit
   ${If} $0 != 0
     ; The doctor's report, line by line, in the installer's details.
     DetailPrint "pdf-printer-setup.exe: $0. pdf-printer-doctor.exe says:"
-    nsExec::ExecToLog '"$INSTDIR\pdf-printer-doctor.exe"'
+    nsExec::ExecToLog /TIMEOUT=${TOOL_TIMEOUT} '${DOCTOR}'
     Pop $1
     Delete "$INSTDIR\pdf-printer-setup.exe"
     Delete "$INSTDIR\pdf-printer-doctor.exe"
@@ -76,11 +93,12 @@ Section "Uninstall"
   SetRegView 64
   ; The printer is ended first, while the tool and the library are still there. A
   ; removal that fails does not stop the uninstall (see README.md).
-  nsExec::Exec '"$INSTDIR\pdf-printer-setup.exe" -u'
+  nsExec::Exec /TIMEOUT=${TOOL_TIMEOUT} '"$INSTDIR\pdf-printer-setup.exe" -u'
   Pop $0
   DetailPrint "pdf-printer-setup.exe -u: $0"
+  !insertmacro EndToolPastItsLimit
   ${If} $0 != 0
-    nsExec::ExecToLog '"$INSTDIR\pdf-printer-doctor.exe" -u'
+    nsExec::ExecToLog /TIMEOUT=${TOOL_TIMEOUT} '${DOCTOR} -u'
     Pop $1
   ${EndIf}
   Delete "$INSTDIR\pdf-printer-setup.exe"

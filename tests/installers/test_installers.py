@@ -14,6 +14,7 @@ import re
 import shutil
 import subprocess
 import sys
+import time
 import unittest
 from pathlib import Path
 
@@ -31,9 +32,16 @@ RELEASE = "release FreeLibrary"
 binaries = work = version = None  # from the command line
 
 
+PRINTER = "Korvane Internal PDF Converter"
+# The stand-in the packages ship: it really adds its printer, and deletes it again.
+PACKAGED = "printer"
+
+
 def run_of(variant, removal=False):
     """What the stand-in journals for one run of the tool."""
-    return ["load " + variant, START] + ([END] if removal else []) + [RELEASE]
+    adds = variant == "printer"
+    return (["load " + variant, START] + (["add-printer ok"] if adds else []) +
+            ([END] + (["delete-printer ok"] if adds else []) if removal else []) + [RELEASE])
 
 
 def check_of(variant):
@@ -86,6 +94,17 @@ class Prefix:
         if code != 0:
             raise RuntimeError("cannot set the journal variable: " + output)
         self._session("start")  # restarts the wineserver and Wine's services
+        # The driver the printer stand-in asks for, which a fresh prefix lacks.
+        code, output = self.wine(windows_path(binaries / "printing_control.exe"), "add-driver",
+                                 "Microsoft Print To PDF",
+                                 windows_path(SOURCE / "tests" / "printing" / "stand-in.ppd"))
+        if code != 0:
+            raise RuntimeError("cannot add the printer driver: " + output)
+
+    def printer_exists(self):
+        """Whether the prefix has the printer the tool asks the library for."""
+        return self.wine(windows_path(binaries / "printing_control.exe"), "printer-exists",
+                         PRINTER)[0] == 0
 
     def stop(self):
         self._session("stop")
@@ -143,7 +162,7 @@ class EngineTest(unittest.TestCase):
         cls.prefix = Prefix(cls.work)
         cls.prefix.start()
         if cls.build is not None:
-            cls.package = cls.build("complete")
+            cls.package = cls.build(PACKAGED)
             cls.failing_package = cls.build("null-start")
 
     @classmethod
@@ -260,14 +279,17 @@ class MsiRecipe(EngineTest):
         self.assertIn("WIX_UPGRADE_DETECTED", [row["ActionProperty"] for row in upgrades])
 
     def test_install_then_uninstall(self):
+        self.assertFalse(self.prefix.printer_exists())
         self.assertEqual(self.install(self.package)[0], 0)
         self.assertEqual(self.files_in(*INSTALL_FOLDER), INSTALLED)
         self.assertTrue(self.registered(self.package))
-        self.assertEqual(self.prefix.take_journal(), run_of("complete"))
+        self.assertEqual(self.prefix.take_journal(), run_of(PACKAGED))
+        self.assertTrue(self.prefix.printer_exists())
 
         self.assertEqual(self.uninstall(self.package), 0)
-        self.assertEqual(self.prefix.take_journal(), run_of("complete", removal=True))
+        self.assertEqual(self.prefix.take_journal(), run_of(PACKAGED, removal=True))
         self.assertNothingInstalled(self.package)
+        self.assertFalse(self.prefix.printer_exists())
 
     def test_repair_restores_files_without_starting_the_driver_again(self):
         self.assertEqual(self.install(self.package)[0], 0)
@@ -322,6 +344,8 @@ class MsiRecipe(EngineTest):
         # files go. Wine plays it in the order it was written, so its file rollback
         # has removed the exe by the time RollbackPrinter runs it: that the removal
         # is in the rollback script and played is what can be seen here.
+        # So a printer that a rolled-back installation leaves behind is for a Windows
+        # machine to show; this package's stand-in adds none.
         rollback = trace[trace.index("installation failed, running rollback script"):]
         self.assertIn('Performing action (L"RollbackPrinter")', rollback)
 
@@ -339,7 +363,7 @@ class MsiRecipe(EngineTest):
 
     def test_a_major_upgrade_leaves_the_driver_started(self):
         major, minor, patch = version.split(".")
-        newer = self.build("complete", f"{major}.{minor}.{int(patch) + 1}")
+        newer = self.build(PACKAGED, f"{major}.{minor}.{int(patch) + 1}")
         self.assertEqual(self.install(self.package)[0], 0)
         self.prefix.take_journal()
         self.assertEqual(self.install(newer)[0], 0)
@@ -349,7 +373,9 @@ class MsiRecipe(EngineTest):
         # The new version's start comes last. Wine removes the old version without
         # UPGRADINGPRODUCTCODE, so its removal run comes first here; Windows sets it,
         # and the next test shows the removal then stays out.
-        self.assertEqual(self.prefix.take_journal()[-3:], run_of("complete"))
+        start = run_of(PACKAGED)
+        self.assertEqual(self.prefix.take_journal()[-len(start):], start)
+        self.assertTrue(self.prefix.printer_exists())
 
     def test_no_removal_run_while_an_upgrade_removes_this_version(self):
         self.assertEqual(self.install(self.package)[0], 0)
@@ -367,13 +393,14 @@ class NsisRecipe(EngineTest):
     engine = "nsis"
 
     @classmethod
-    def build(cls, variant, tool_starts=True):
+    def build(cls, variant, tool_starts=True, tool_timeout=None):
         files = stage(cls.work / f"files-{variant}{'' if tool_starts else '-no-tool'}", variant)
         if not tool_starts:
             (files / "pdf-printer-setup.exe").write_text("not a program")
         shutil.copy2(EXAMPLES / "nsis" / "pdf-printer.nsi", files)
-        subprocess.run(["makensis", "-V2", f"-DVERSION={version}", "pdf-printer.nsi"], cwd=files,
-                       check=True, stdout=subprocess.DEVNULL)
+        limit = [f"-DTOOL_TIMEOUT={tool_timeout}"] if tool_timeout else []
+        subprocess.run(["makensis", "-V2", f"-DVERSION={version}", *limit, "pdf-printer.nsi"],
+                       cwd=files, check=True, stdout=subprocess.DEVNULL)
         return files / f"pdf-printer-{version}-setup.exe"
 
     def test_warns_when_makensis_is_older_than_3_12(self):
@@ -393,16 +420,34 @@ class NsisRecipe(EngineTest):
         self.assertEqual(self.prefix.command_line(windows_path(self.package) + " /S")[0], 0)
         self.assertEqual(self.files_in(*INSTALL_FOLDER), INSTALLED + ["uninstall.exe"])
         self.assertTrue(self.prefix.has_key(NSIS_KEY))
-        self.assertEqual(self.prefix.take_journal(), run_of("complete"))
+        self.assertEqual(self.prefix.take_journal(), run_of(PACKAGED))
+        self.assertTrue(self.prefix.printer_exists())
 
         # _?= keeps the uninstaller from copying itself away and returning at once;
         # then it cannot delete itself, and its caller removes it.
         code, _ = self.prefix.command_line(
             r'"C:\Program Files\PDF Printer\uninstall.exe" /S _?=C:\Program Files\PDF Printer')
         self.assertEqual(code, 0)
-        self.assertEqual(self.prefix.take_journal(), run_of("complete", removal=True))
+        self.assertEqual(self.prefix.take_journal(), run_of(PACKAGED, removal=True))
         self.assertEqual(self.files_in(*INSTALL_FOLDER), ["uninstall.exe"])
         self.assertFalse(self.prefix.has_key(NSIS_KEY))
+        self.assertFalse(self.prefix.printer_exists())
+
+    def test_a_tool_that_hangs_fails_the_installation_in_time(self):
+        # Built with a 3-second limit in place of the recipe's 10 minutes. nsExec
+        # leaves "timeout", which fails the installation like any failure, and ends
+        # the hung tool, so that its files can be removed.
+        package = self.build("hang-start", tool_timeout=3000)
+        started = time.monotonic()
+        code, _ = self.prefix.command_line(
+            windows_path(package) + r" /S /D=C:\Program Files\Hung PDF Printer")
+        self.assertLess(time.monotonic() - started, 60)
+        self.assertEqual(code, 2)
+        self.assertIsNone(self.files_in("Program Files", "Hung PDF Printer"))
+        self.assertFalse(self.prefix.has_key(NSIS_KEY))
+        # The tool's run as far as it got, then the doctor's check.
+        self.assertEqual(self.prefix.take_journal(),
+                         ["load hang-start", START] + check_of("hang-start"))
 
     def test_a_start_that_fails_removes_what_was_installed(self):
         code, _ = self.prefix.command_line(
