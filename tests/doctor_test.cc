@@ -396,13 +396,19 @@ class PrintingSystem {
 
   // From a folder of its own: a service it starts may keep what it inherited open,
   // and so keep the case's folder from being removed.
-  void Do(const std::vector<std::string>& command) const {
+  int Run(const std::vector<std::string>& command, std::string* output = nullptr) const {
     const fs::path folder = fs::temp_directory_path() / "pdf-printer-printing-control";
     fs::create_directories(folder);
-    const fs::path output = folder / ("output-" + std::to_string(++commands_run_) + ".txt");
-    const ChildResult child = RunChild(Control(), command, folder, output);
-    EXPECT_EQ(child.exit_code, 0) << command[0] << ": " << ReadFile(output);
+    const fs::path file = folder / ("output-" + std::to_string(++commands_run_) + ".txt");
+    const ChildResult child = RunChild(Control(), command, folder, file);
+    if (output != nullptr) *output = ReadFile(file);
+    return child.exit_code;
   }
+  void Do(const std::vector<std::string>& command) const {
+    std::string output;
+    EXPECT_EQ(Run(command, &output), 0) << command[0] << ": " << output;
+  }
+  bool PrinterExists() const { return Run({"printer-exists", kPrinter}) == 0; }
 
   StagedCase::Run RunDoctor(const std::vector<std::string>& arguments, bool limited) const {
     if (!limited) return staged_.RunDoctor(arguments);
@@ -627,16 +633,12 @@ TEST_F(Doctor, ACheckChangesNothingInThePrintingSystem) {
   // The printer stand-in adds its printer as soon as PDFDriverInit is called.
   const StagedCase staged = Stage({.beside_tool = "printer"});
   PrintingSystem printing(staged, {{"delete-printer", kPrinter}});
-  const fs::path control = TestProgramDirectory() / "printing_control.exe";
-  const auto printer_exists = [&] {
-    return staged.RunProgram(control, {"printer-exists", kPrinter}).child.exit_code == 0;
-  };
-  ASSERT_FALSE(printer_exists());
+  ASSERT_FALSE(printing.PrinterExists());
   const StagedCase::Run first = staged.RunDoctor({"--json"});
   const StagedCase::Run second = staged.RunDoctor({"--json", "-u"});
   EXPECT_EQ(first.journal, (std::vector<std::string>{"load printer", "release FreeLibrary"}));
   EXPECT_EQ(second.journal, first.journal);
-  EXPECT_FALSE(printer_exists()) << "a check added the printer";
+  EXPECT_FALSE(printing.PrinterExists()) << "a check added the printer";
   const DoctorReport before(first.output);
   const DoctorReport after(second.output);
   ASSERT_TRUE(before.valid() && after.valid()) << first.output << second.output;
