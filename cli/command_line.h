@@ -34,10 +34,12 @@ struct CommandLineRejection {
 };
 
 // Fills |options| from the argument vector, whose element 0, the program name, is
-// never looked at. False when the command line is rejected; then |rejection|, when
-// given, says where and why.
+// never looked at. False when the command line is rejected.
+bool ParseCommandLine(int argc, const WideChar* const* argv, CommandOptions* options);
+// The same, by the same rules, and when it rejects the command line it says where
+// and why in |rejection|. The tool never asks.
 bool ParseCommandLine(int argc, const WideChar* const* argv, CommandOptions* options,
-                      CommandLineRejection* rejection = nullptr);
+                      CommandLineRejection* rejection);
 
 // The whole tool: parses the command line, runs the printer driver with |loader|
 // and returns the exit status.
