@@ -7,7 +7,8 @@ namespace {
 HangObserver hang_observer;
 ULONGLONG limit_milliseconds;
 // When the call being watched must have returned, as GetTickCount64 counts; 0 when
-// none is being watched.
+// none is being watched, kFiring once the watchdog has taken the call for hung.
+constexpr LONG64 kFiring = -1;
 volatile LONG64 deadline;
 HANDLE wake;
 HANDLE running;
@@ -22,9 +23,11 @@ DWORD WINAPI Watch(void*) {
     DWORD wait = INFINITE;
     if (due != 0) wait = due > now ? static_cast<DWORD>(due - now) : 0;
     if (WaitForSingleObject(wake, wait) != WAIT_TIMEOUT) continue;
-    // Read again: the call may have returned, and another begun, meanwhile.
-    const ULONGLONG current = static_cast<ULONGLONG>(InterlockedCompareExchange64(&deadline, 0, 0));
-    if (current == 0 || GetTickCount64() < current) continue;
+    // Read again: the call may have returned, and another begun, meanwhile. Taking
+    // the call for hung is one exchange, so it cannot cross the call's return.
+    const LONG64 current = InterlockedCompareExchange64(&deadline, 0, 0);
+    if (current <= 0 || GetTickCount64() < static_cast<ULONGLONG>(current)) continue;
+    if (InterlockedCompareExchange64(&deadline, kFiring, current) != current) continue;
     hang_observer();
     TerminateProcess(GetCurrentProcess(), 1);
   }
@@ -52,6 +55,10 @@ void ArmWatchdog() {
 
 void DisarmWatchdog() {
   if (wake == nullptr) return;
-  InterlockedExchange64(&deadline, 0);
+  // Returned too late: the watchdog is writing the report and ends the process; the
+  // run must not go on and write another.
+  if (InterlockedExchange64(&deadline, 0) == kFiring) {
+    for (;;) Sleep(INFINITE);
+  }
   SetEvent(wake);
 }
