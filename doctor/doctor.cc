@@ -1,6 +1,5 @@
 #include "doctor/doctor.h"
 
-
 #include "cli/command_line.h"
 #include "doctor/command_line_findings.h"
 #include "doctor/library_findings.h"
