@@ -1,12 +1,10 @@
 #include "doctor/system_findings.h"
 
+#include "doctor/library_image.h"
 #include "driver/converter_library.h"
 
 namespace {
 
-constexpr uint16_t kMachineX86 = 0x014C;
-constexpr uint16_t kMachineArm = 0x01C4;
-constexpr uint16_t kMachineX64 = 0x8664;
 constexpr uint16_t kMachineArm64 = 0xAA64;
 
 const char* RebootSignName(RebootSign sign) {
@@ -26,22 +24,7 @@ const char* RebootSignName(RebootSign sign) {
 }  // namespace
 
 void AddMachine(uint16_t machine, Text& out) {
-  switch (machine) {
-    case kMachineX64:
-      out.Add("x64");
-      return;
-    case kMachineArm64:
-      out.Add("ARM64");
-      return;
-    case kMachineX86:
-      out.Add("x86");
-      return;
-    case kMachineArm:
-      out.Add("ARM");
-      return;
-    default:
-      out.AddHex(machine, 4);
-  }
+  AddMachineName({ImageFormat::kPortableExecutable, machine, true}, out);
 }
 
 void ReadSystemBefore(SystemInterface& system, Report* report) {

@@ -21,5 +21,6 @@ void ExplainSystem(RunOutcome outcome, Report* report);
 // only a reason that stops every printer driver install.
 const char* SystemCause(const Report& report, bool errors_only);
 
-// A PE machine field as the report names it: "x64", "ARM64", "x86".
+// A PE machine field as the report names it: "x64", "ARM64", "x86 (32-bit)", as
+// the library findings name a library's.
 void AddMachine(uint16_t machine, Text& out);
