@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include <type_traits>
+
 #include "driver/converter_library.h"
 
 namespace {
@@ -30,6 +32,24 @@ RunEvent& Append(RunEvent::Kind kind, const char* entry_point = nullptr) {
   return event;
 }
 
+// Makes |call| into the library with the step a fault or a hang is placed in set,
+// and the watchdog's time running.
+template <typename Call>
+auto InLibrary(LibraryStep step, Call call) {
+  narration.trace->current = step;
+  narration.system->ArmWatchdog();
+  if constexpr (std::is_void_v<decltype(call())>) {
+    call();
+    narration.system->DisarmWatchdog();
+    narration.trace->current = LibraryStep::kNone;
+  } else {
+    const auto result = call();
+    narration.system->DisarmWatchdog();
+    narration.trace->current = LibraryStep::kNone;
+    return result;
+  }
+}
+
 void Tell(const RunEvent& event, bool done) {
   if (narration.listener != nullptr) narration.listener->Told(*narration.trace, event, done);
 }
@@ -46,11 +66,8 @@ void* NarratedStart(char* printer_name) {
   RunEvent& event = Append(RunEvent::kCall, kStartEntryPoint);
   Tell(event, false);
   trace.start_called = true;
-  trace.current = LibraryStep::kStart;
-  narration.system->ArmWatchdog();
-  void* const handle = narration.start(printer_name);
-  narration.system->DisarmWatchdog();
-  trace.current = LibraryStep::kNone;
+  void* const handle =
+      InLibrary(LibraryStep::kStart, [&] { return narration.start(printer_name); });
   event.returned = true;
   event.value = reinterpret_cast<uintptr_t>(handle);
   Tell(event, true);
@@ -63,11 +80,7 @@ void NarratedEnd(void* driver_handle) {
   event.value = reinterpret_cast<uintptr_t>(driver_handle);
   Tell(event, false);
   trace.end_called = true;
-  trace.current = LibraryStep::kEnd;
-  narration.system->ArmWatchdog();
-  narration.end(driver_handle);
-  narration.system->DisarmWatchdog();
-  trace.current = LibraryStep::kNone;
+  InLibrary(LibraryStep::kEnd, [&] { narration.end(driver_handle); });
   event.returned = true;
   Tell(event, true);
 }
@@ -101,11 +114,8 @@ ModuleHandle NarratingLoader::LoadLibraryW(const WideChar* path) {
 
   Fault earlier;
   narration.system->TakeWatchedFault(&earlier);  // only a fault raised by this load counts
-  trace.current = LibraryStep::kLoad;
-  narration.system->ArmWatchdog();
-  const ModuleHandle module = narration.loader->LoadLibraryW(path);
-  narration.system->DisarmWatchdog();
-  trace.current = LibraryStep::kNone;
+  const ModuleHandle module =
+      InLibrary(LibraryStep::kLoad, [&] { return narration.loader->LoadLibraryW(path); });
   if (module == nullptr) {
     trace.load_error = narration.system->TakeLoadError();
     trace.load_faulted = narration.system->TakeWatchedFault(&trace.load_fault);
@@ -146,11 +156,7 @@ void NarratingLoader::FreeLibrary(ModuleHandle module) {
   Tell(event, false);
   Fault earlier;
   narration.system->TakeWatchedFault(&earlier);
-  trace.current = LibraryStep::kRelease;
-  narration.system->ArmWatchdog();
-  narration.loader->FreeLibrary(module);
-  narration.system->DisarmWatchdog();
-  trace.current = LibraryStep::kNone;
+  InLibrary(LibraryStep::kRelease, [&] { narration.loader->FreeLibrary(module); });
   trace.release_faulted = narration.system->TakeWatchedFault(&trace.release_fault);
   Tell(event, true);
 }
