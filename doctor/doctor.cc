@@ -180,15 +180,21 @@ void ComposeVerdict(RunOutcome outcome, int exit_status, Report* report) {
   }
 }
 
+// A report the library's fault or hang ends early: the tool's status is what that
+// gives it, no prediction stands, and the verdict is rewritten.
+void EndedByTheLibrary(int tool_exit_status, Report* report) {
+  report->tool_exit_status = tool_exit_status;
+  report->exit_status_if_started = kDependsOnLibrary;
+  report->exit_status_if_not_started = kDependsOnLibrary;
+  report->verdict.Clear();
+}
+
 void ReportFault(const Fault& fault) {
   if (!fault_slot.ready) return;
   Report& report = *fault_slot.report;
   const LibraryStep step = report.trace.current;
   AddFaultFinding(fault, step, false, &report);
-  report.tool_exit_status = kExitFailure;
-  report.exit_status_if_started = kDependsOnLibrary;
-  report.exit_status_if_not_started = kDependsOnLibrary;
-  report.verdict.Clear();
+  EndedByTheLibrary(kExitFailure, &report);
   report.verdict.Add("The run ends at once with exit status ");
   AddStatus(kExitFailure, report.verdict);
   report.verdict.Add(": the library faulted ").Add(FaultPlace(step)).Add(".");
@@ -214,10 +220,8 @@ void ReportHang() {
           "version");
   finding.Field("during").Add(StepName(step));
   finding.Field("seconds").Add(seconds);
-  report.tool_exit_status = kDependsOnLibrary;
-  report.exit_status_if_started = kDependsOnLibrary;
-  report.exit_status_if_not_started = kDependsOnLibrary;
-  report.verdict.Clear();
+  // The tool would never exit: it has no exit status.
+  EndedByTheLibrary(kDependsOnLibrary, &report);
   report.verdict.Add("The library hangs ")
       .Add(FaultPlace(step))
       .Add(", and the tool would never exit: the doctor gave up after ")
